@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/Application.h"
+
+#include <QPixmap>
+#include <QString>
+
+// The application object: the state the windows share, the application's Open, the quit guard and
+// the Preferences command. Exactly one exists; every window reaches it through App::instance().
+class App final : public platform::Application
+{
+    Q_OBJECT
+public:
+    App();
+    ~App() override;
+
+    static App& instance();
+
+    // The settings, read at start and changed only when the Preferences window saves.
+    QString Password;
+    bool fullScreenmark = false;
+    qint32 DefaultCountryIndex = 0;
+
+    // The request the password dialog is serving ("GetPrefs", "quit" or "Confirm") and its verdict.
+    QString PasswordAction;
+    bool PasswordGood = false;
+
+    // The Preferences command.
+    bool EditPref_Action();
+
+protected:
+    void Event_Open() override;
+    bool Event_CancelClose() override;
+};
+
+// The kiosk's logo, picture resource 168: loaded on first use and kept for the life of the program.
+const QPixmap& logo();

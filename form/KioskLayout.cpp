@@ -1,0 +1,3 @@
+#include "form/Window1.h"
+
+void Window1::ResetWindowPrefs() {}

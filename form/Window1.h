@@ -1,0 +1,99 @@
+#pragma once
+
+#include "platform/Window.h"
+
+namespace platform {
+class Canvas;
+class EditField;
+class GroupBox;
+class MenuItem;
+using QuitMenuItem = MenuItem;
+using PrefsMenuItem = MenuItem;
+class PopupMenu;
+class PushButton;
+class StaticText;
+} // namespace platform
+
+// The sign-up form: the kiosk's main window and the only one a visitor uses.
+class Window1 final : public platform::Window
+{
+    Q_OBJECT
+public:
+    Window1();
+    ~Window1() override;
+
+    // The form window: the open one, or a new one.
+    static Window1& instance() { return platform::ImplicitInstance<Window1>::get(); }
+
+    // Field behaviour.
+    void FirstNameField_ValidationError(const QString& text, int position);
+    void CountryField_Change();
+    void ClearButton_Action();
+    void ResetWindowData();
+
+    // Sign-up.
+    void SaveButton_Action();
+    static QString ValidateEmail(const QString& address);
+
+    // The default country and, in full-screen mode, the kiosk layout.
+    void ResetWindowPrefs();
+
+    // The items of the window's own menu bar, by name.
+    platform::MenuItem* EditMenu() const;
+    platform::PrefsMenuItem* EditPref() const;
+    platform::MenuItem* EditSelectAll() const;
+    platform::MenuItem* UntitledMenu0() const;
+    platform::MenuItem* EditClear() const;
+    platform::MenuItem* EditPaste() const;
+    platform::MenuItem* EditCopy() const;
+    platform::MenuItem* EditCut() const;
+    platform::MenuItem* UntitledMenu1() const;
+    platform::MenuItem* EditUndo() const;
+    platform::MenuItem* FileMenu() const;
+    platform::QuitMenuItem* FileQuit() const;
+
+    // The controls, by name.
+    platform::GroupBox* FormBox;
+    platform::EditField* EmailField;
+    platform::EditField* FirstNameField;
+    platform::EditField* LastNameField;
+    platform::PopupMenu* CountryField;
+    platform::EditField* CityField;
+    platform::EditField* PostCodeField;
+    platform::EditField* CellField;
+    platform::PopupMenu* CellCarrierPopUp;
+    platform::EditField* AOLScreenNameField;
+    platform::PopupMenu* GenderPopUp;
+    platform::PopupMenu* YearBornPopUp;
+    platform::EditField* MySpaceURLField;
+    platform::StaticText* FirstNameLabel;
+    platform::StaticText* LastNameLabel;
+    platform::StaticText* CityLabel;
+    platform::StaticText* CountryLabel;
+    platform::StaticText* ZipLabel;
+    platform::StaticText* CellLabel;
+    platform::StaticText* EmailLabel;
+    platform::PushButton* SaveButton;
+    platform::PushButton* ClearButton;
+    platform::StaticText* CarrierLabel;
+    platform::StaticText* AolScreenLabel;
+    platform::StaticText* GenderLabel;
+    platform::StaticText* MySpaceLabel;
+    platform::Canvas* QuillmoreLogo;
+    platform::StaticText* QuillmoreLabel;
+    platform::StaticText* BirthYearLabel;
+    platform::StaticText* MyspaceUrl;
+
+protected:
+    void Event_Open() override;
+    void Event_Resized() override;
+    // Closing the form is a request to quit the kiosk.
+    void closeRequested() override;
+
+private:
+    void Layout();
+    void CreateControls();
+    void AddMenuHandlers();
+    bool Preferences_Action();
+    void makeAccessible();
+};

@@ -1,0 +1,110 @@
+#include "platform/Application.h"
+
+#include "platform/Menus.h"
+#include "platform/Window.h"
+
+#include <QApplication>
+#include <QSessionManager>
+
+namespace platform {
+
+namespace {
+Application* g_current = nullptr;
+} // namespace
+
+Application::Application()
+{
+    Q_ASSERT_X(!g_current, "Application", "one application object only");
+    g_current = this;
+    // Closing windows never ends the program by itself; only a quit request that passes the guard does.
+    QApplication::setQuitOnLastWindowClosed(false);
+    qApp->installEventFilter(this);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &Application::commitData, Qt::DirectConnection);
+    m_terminate = [] { QCoreApplication::exit(0); };
+}
+
+Application::~Application()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+    g_current = nullptr;
+}
+
+Application* Application::current()
+{
+    return g_current;
+}
+
+void Application::setMenuBar(MenuBar* bar)
+{
+    m_menuBar.reset(bar);
+}
+
+void Application::addMenuHandler(const QString& command, MenuHandler handler)
+{
+    m_menuHandlers.insert(command, std::move(handler));
+}
+
+std::optional<bool> Application::handleMenuCommand(const QString& command)
+{
+    const auto found = m_menuHandlers.constFind(command);
+    if (found == m_menuHandlers.constEnd())
+        return std::nullopt;
+    return (*found)();
+}
+
+bool Application::requestQuit()
+{
+    // A second request while the first one is still asking (its dialog is open) is not a second way out.
+    if (m_askingToQuit || m_quitting)
+        return false;
+    m_askingToQuit = true;
+    const bool refused = Event_CancelClose();
+    m_askingToQuit = false;
+    if (refused)
+        return false;
+    m_quitting = true;
+    m_terminate();
+    return true;
+}
+
+bool Application::eventFilter(QObject* watched, QEvent* event)
+{
+    // The platform's own quit request (the application menu's Quit on a Mac, the dock) goes through the guard.
+    if (watched == qApp && event->type() == QEvent::Quit && !m_quitting) {
+        requestQuit();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void Application::commitData(QSessionManager& manager)
+{
+    // Log-out or shut-down: the session may end only past the guard. Without interaction, refuse.
+    if (!manager.allowsInteraction()) {
+        manager.cancel();
+        return;
+    }
+    m_askingToQuit = true;
+    const bool refused = Event_CancelClose();
+    m_askingToQuit = false;
+    manager.release();
+    if (refused)
+        manager.cancel();
+}
+
+Window* Application::start(const std::function<Window*()>& createDefaultWindow)
+{
+    Window* window = createDefaultWindow();
+    Event_Open();
+    window->open();
+    return window;
+}
+
+int Application::run(const std::function<Window*()>& createDefaultWindow)
+{
+    start(createDefaultWindow);
+    return QApplication::exec();
+}
+
+} // namespace platform

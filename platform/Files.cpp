@@ -1,0 +1,270 @@
+#include "platform/Files.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QIODevice>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+// A line break inside a line would silently turn one record into two.
+bool hasLineBreak(const QString& text)
+{
+    return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+}
+
+QStringList splitLines(QStringView text, int maxLines)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size() && lines.size() < maxLines; ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\n') && c != QLatin1Char('\r'))
+            continue;
+        lines.append(text.mid(start, i - start).toString());
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    // The last line may lack its terminator (file written by hand or cut short).
+    if (lines.size() < maxLines && start < text.size())
+        lines.append(text.mid(start).toString());
+    return lines;
+}
+
+int openRetrying(const QByteArray& name, int flags, mode_t mode = 0)
+{
+    int fd;
+    do {
+        fd = ::open(name.constData(), flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Returns 0 or the errno of the first failure.
+int writeAll(int fd, const char* data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (written == 0)
+            return EIO; // no progress and no error: give up rather than spin
+        data += written;
+        size -= written;
+    }
+    return 0;
+}
+
+int syncFileData(int fd)
+{
+#ifdef __APPLE__
+    // macOS has no usable fdatasync; fsync is the closest equivalent here.
+    return ::fsync(fd);
+#else
+    // The size change is flushed too, which is all a reader needs to find the line.
+    return ::fdatasync(fd);
+#endif
+}
+
+// Returns 0 or the errno of the first failure.
+int syncFolderError(const QString& folderPath)
+{
+    const int fd = openRetrying(QFile::encodeName(folderPath), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int error = ::fsync(fd) == 0 ? 0 : errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
+QString failure(const QString& what, const QString& path, const QString& why)
+{
+    return QStringLiteral("Could not %1 %2: %3").arg(what, path, why);
+}
+
+} // namespace
+
+std::optional<QStringList> readTextLines(const QString& path, int maxLines, qint64 maxBytes)
+{
+    QFile file(path);
+    // Unbuffered so that no more than maxBytes is ever pulled from the file.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return std::nullopt;
+    const qint64 limit = std::max<qint64>(maxBytes, 0);
+    const QByteArray bytes = file.read(limit);
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    if (maxLines <= 0)
+        return QStringList();
+
+    // When the limit may have cut a multi-byte character in half, a stateful decoder holds the
+    // partial character back instead of turning it into U+FFFD.
+    const bool maybeCut = limit > 0 && bytes.size() == limit;
+    QStringDecoder decoder(QStringConverter::Utf8,
+                           maybeCut ? QStringConverter::Flag::Default : QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    return splitLines(text, maxLines);
+}
+
+QString writeLines(QIODevice* device, const QStringList& lines)
+{
+    if (device == nullptr || !device->isWritable())
+        return QStringLiteral("Could not write: the device is not open for writing");
+
+    QByteArray bytes;
+    for (const QString& line : lines) {
+        if (hasLineBreak(line))
+            return QStringLiteral("Could not write: a line contains a line break");
+        bytes += line.toUtf8();
+        bytes += '\n';
+    }
+
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const qint64 written = device->write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0)
+            return QStringLiteral("Could not write: %1").arg(device->errorString());
+        done += written;
+    }
+    return QString();
+}
+
+QString replaceTextFile(const QString& path, const QStringList& lines, QFileDevice::Permissions permissions)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failure(QStringLiteral("open for writing"), path, file.errorString());
+
+    // Every early return drops the temporary file; the old file is never touched.
+    const auto abandon = [&](const QString& what, const QString& why) {
+        file.cancelWriting();
+        return failure(what, path, why);
+    };
+
+    // Before any content, so a password never sits in a file others may read.
+    if (!file.setPermissions(permissions))
+        return abandon(QStringLiteral("set the permissions of"), file.errorString());
+    if (const QString error = writeLines(&file, lines); !error.isEmpty())
+        return abandon(QStringLiteral("write"), error);
+    if (!file.flush())
+        return abandon(QStringLiteral("write"), file.errorString());
+    // commit() syncs too but ignores a failure; a failed sync must stop the rename.
+    if (::fsync(file.handle()) != 0)
+        return abandon(QStringLiteral("sync"), qt_error_string(errno));
+    if (!file.commit())
+        return failure(QStringLiteral("replace"), path, file.errorString());
+
+    if (const int error = syncFolderError(QFileInfo(path).absolutePath()); error != 0)
+        return failure(QStringLiteral("sync the folder of"), path, qt_error_string(error));
+    return QString();
+}
+
+QString appendLineDurably(const QString& path, const QString& line)
+{
+    if (hasLineBreak(line))
+        return failure(QStringLiteral("append to"), path, QStringLiteral("the line contains a line break"));
+
+    const QByteArray name = QFile::encodeName(path);
+
+    // O_EXCL first tells, without a race, whether this call created the file and so must
+    // remove it again on failure. Read access is needed to look at the last byte.
+    int fd = -1;
+    bool created = false;
+    for (int attempt = 0; attempt < 3 && fd < 0; ++attempt) {
+        fd = openRetrying(name, O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            created = true;
+            break;
+        }
+        if (errno != EEXIST)
+            break;
+        fd = openRetrying(name, O_RDWR | O_APPEND | O_CLOEXEC);
+        if (fd >= 0 || errno != ENOENT)
+            break;
+        // Removed between the two opens: try again.
+    }
+    if (fd < 0)
+        return failure(QStringLiteral("open"), path, qt_error_string(errno));
+
+    off_t sizeBefore = -1;
+    // Puts the file back as it was. A single writer is assumed (the kiosk), so truncating to the
+    // old size cannot drop anyone else's line.
+    const auto fail = [&](const QString& what, int error) {
+        if (created) {
+            if (::unlink(name.constData()) != 0) {
+                // Nothing more to do: the error below is what the caller must see.
+            }
+        } else if (sizeBefore >= 0) {
+            // Fails harmlessly on devices such as /dev/full that cannot be truncated.
+            const int result = fd >= 0 ? ::ftruncate(fd, sizeBefore) : ::truncate(name.constData(), sizeBefore);
+            if (result != 0) {
+                // Ignored on purpose, see above.
+            }
+        }
+        if (fd >= 0 && ::close(fd) != 0) {
+            // The append already failed; a second error adds nothing for the caller.
+        }
+        return failure(what, path, qt_error_string(error));
+    };
+
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        return fail(QStringLiteral("inspect"), errno);
+    sizeBefore = status.st_size;
+
+    // Only the last byte is read, so the cost does not grow with the file.
+    bool tornLastLine = false;
+    if (sizeBefore > 0) {
+        char last = 0;
+        ssize_t got;
+        do {
+            got = ::pread(fd, &last, 1, sizeBefore - 1);
+        } while (got < 0 && errno == EINTR);
+        if (got < 0)
+            return fail(QStringLiteral("read the end of"), errno);
+        tornLastLine = got == 1 && last != '\n';
+    }
+
+    QByteArray bytes;
+    if (tornLastLine)
+        bytes += '\n';
+    bytes += line.toUtf8();
+    bytes += '\n';
+
+    if (const int error = writeAll(fd, bytes.constData(), bytes.size()); error != 0)
+        return fail(QStringLiteral("write to"), error);
+    if (syncFileData(fd) != 0)
+        return fail(QStringLiteral("sync"), errno);
+    // A new file is only durable once its folder entry is.
+    if (created) {
+        if (const int error = syncFolderError(QFileInfo(path).absolutePath()); error != 0)
+            return fail(QStringLiteral("sync the folder of"), error);
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        fd = -1; // closed even on failure; must not be closed again
+        return fail(QStringLiteral("close"), error);
+    }
+    return QString();
+}
+
+bool syncFolder(const QString& folderPath)
+{
+    return syncFolderError(folderPath) == 0;
+}
+
+} // namespace platform

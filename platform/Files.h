@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QFileDevice>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QIODevice;
+
+namespace platform {
+
+// Reads the first maxLines lines of a UTF-8 text file. A line ends at LF, CR LF or CR; the
+// terminator is not part of the line. A leading UTF-8 byte order mark is dropped.
+// Reads at most maxBytes bytes, so a huge file or one without line breaks costs no more than
+// that; a line cut by that limit is returned as far as it was read.
+// Returns fewer lines when the file is shorter (no padding); std::nullopt when it cannot be read.
+std::optional<QStringList> readTextLines(const QString& path, int maxLines, qint64 maxBytes = 64 * 1024);
+
+// Replaces the whole file atomically with the lines, each followed by "\n", in UTF-8, and gives
+// it exactly the given permissions. The new content and the rename are synced to disk.
+// Returns an empty string on success, otherwise a short English error text.
+// On failure the old file is left as it was, unless only the final folder sync failed (the new
+// file is then in place but its rename may not survive a power cut). Lines with CR or LF are refused.
+QString replaceTextFile(const QString& path, const QStringList& lines, QFileDevice::Permissions permissions);
+
+// Writes the lines ("\n" after each, UTF-8) to an open device. Returns an error text or empty.
+// A line that itself contains CR or LF is refused: it would silently become two lines.
+QString writeLines(QIODevice* device, const QStringList& lines);
+
+// Appends one line plus "\n" (UTF-8) to the file, creating it if missing, and syncs it to disk
+// before returning. A torn last line (no final "\n") is ended first so the new line stands alone.
+// On failure the file is left exactly as it was (removed again if this call created it).
+// A line containing CR or LF is refused.
+// Returns an empty string on success, otherwise a short English error text.
+QString appendLineDurably(const QString& path, const QString& line);
+
+// fsync of a folder, so that creating or renaming a file in it survives a power cut.
+bool syncFolder(const QString& folderPath);
+
+} // namespace platform

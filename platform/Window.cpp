@@ -1,0 +1,247 @@
+#include "platform/Window.h"
+
+#include "platform/Application.h"
+#include "platform/Controls.h"
+#include "platform/Menus.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QVBoxLayout>
+
+namespace platform {
+
+Window::Window(const WindowDesign& design)
+    : QWidget(nullptr)
+    , m_layout(new QVBoxLayout(this))
+    , m_content(new QWidget(this))
+{
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    m_layout->addWidget(m_content, 1);
+    m_content->setObjectName(QStringLiteral("content"));
+    applyDesign(design);
+}
+
+Window::~Window() = default;
+
+void Window::applyDesign(const WindowDesign& design)
+{
+    setWindowTitle(QString::fromUtf8(design.title));
+    m_modalFrame = design.frame == WindowDesign::Frame::ModalDialog;
+    m_visibleAtOpen = design.visible;
+
+    Qt::WindowFlags flags = (m_modalFrame ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint
+        | Qt::WindowTitleHint;
+    if (design.closeButton)
+        flags |= Qt::WindowCloseButtonHint;
+    if (design.minimizeButton && !m_modalFrame)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (design.maximizeButton)
+        flags |= Qt::WindowMaximizeButtonHint;
+    setWindowFlags(flags);
+
+    if (design.resizeable) {
+        setMinimumSize(design.minWidth, design.minHeight);
+        setMaximumSize(design.maxWidth, design.maxHeight);
+    }
+    m_content->setFixedSize(design.width, design.height);
+    resize(design.width, design.height);
+    if (design.resizeable) {
+        // The content keeps its design size until the window is laid out anew; it may then grow.
+        m_content->setMinimumSize(0, 0);
+        m_content->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else {
+        m_layout->setSizeConstraint(QLayout::SetFixedSize);
+    }
+
+    if (design.backColor) {
+        QPalette palette = m_content->palette();
+        palette.setColor(QPalette::Window, *design.backColor);
+        m_content->setPalette(palette);
+        m_content->setAutoFillBackground(true);
+    }
+
+    // Windows that carry the menu bar also take the quit shortcut when they have none of their own,
+    // so that every window a visitor may face quits only through the application's quit guard.
+    if (design.menuBarVisible && m_modalFrame == false) {
+        auto* quit = new QAction(this);
+        quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+        quit->setShortcutContext(Qt::WindowShortcut);
+        connect(quit, &QAction::triggered, this, [] {
+            if (Application* app = Application::current())
+                app->requestQuit();
+        });
+        addAction(quit);
+        m_fallbackQuit = quit;
+    }
+}
+
+void Window::setMenuBar(MenuBar* bar)
+{
+    delete m_menuBar;
+    m_menuBar = bar;
+    if (m_fallbackQuit) {
+        // The menu bar brings its own Quit item and shortcut.
+        removeAction(m_fallbackQuit);
+    }
+    if (bar) {
+        bar->setParent(this);
+        m_layout->setMenuBar(bar);
+        const QSize contentSize = m_content->size();
+        resize(contentSize.width(), contentSize.height() + bar->sizeHint().height());
+    }
+}
+
+void Window::open()
+{
+    if (m_opened)
+        return;
+    m_opened = true;
+    Event_Open();
+    if (m_visibleAtOpen && !m_closed)
+        Show();
+}
+
+void Window::Show()
+{
+    if (m_closed)
+        return;
+    if (m_modalFrame)
+        setWindowModality(Qt::ApplicationModal);
+    if (m_fullScreen)
+        showFullScreen();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void Window::ShowModal()
+{
+    if (m_closed)
+        return;
+    QPointer<Window> self(this);
+    QEventLoop loop;
+    connect(this, &Window::closed, &loop, &QEventLoop::quit);
+    // A window that is already showing becomes modal only once it is shown anew.
+    if (isVisible() && windowModality() != Qt::ApplicationModal)
+        hide();
+    setWindowModality(Qt::ApplicationModal);
+    Show();
+    if (self && !self->m_closed)
+        loop.exec(QEventLoop::DialogExec);
+}
+
+void Window::Close()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    for (Timer* timer : findChildren<Timer*>())
+        timer->stop();
+    m_closingFromCode = true;
+    close();
+    m_closingFromCode = false;
+    Q_EMIT closed();
+    deleteLater();
+}
+
+void Window::Refresh(bool eraseBackground)
+{
+    Q_UNUSED(eraseBackground); // Qt always paints the background of an opaque widget
+    update();
+    m_content->update();
+}
+
+void Window::setFullScreen(bool fullScreen)
+{
+    m_fullScreen = fullScreen;
+    if (!isVisible())
+        return;
+    if (fullScreen)
+        showFullScreen();
+    else
+        showNormal();
+}
+
+void Window::addMenuHandler(const QString& command, MenuHandler handler)
+{
+    m_menuHandlers.insert(command, std::move(handler));
+}
+
+std::optional<bool> Window::handleMenuCommand(const QString& command)
+{
+    const auto found = m_menuHandlers.constFind(command);
+    if (found == m_menuHandlers.constEnd())
+        return std::nullopt;
+    return (*found)();
+}
+
+void Window::closeEvent(QCloseEvent* event)
+{
+    if (m_closingFromCode) {
+        event->accept();
+        return;
+    }
+    // A request from outside: the window decides in closeRequested, and closes itself through Close.
+    event->ignore();
+    closeRequested();
+}
+
+void Window::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_opened)
+        Event_Resized();
+}
+
+PushButton* Window::defaultButton() const
+{
+    for (PushButton* button : m_content->findChildren<PushButton*>()) {
+        if (button->isDefault() && button->isEnabled() && button->isVisible())
+            return button;
+    }
+    return nullptr;
+}
+
+PushButton* Window::cancelButton() const
+{
+    for (PushButton* button : m_content->findChildren<PushButton*>()) {
+        if (button->Cancel() && button->isEnabled() && button->isVisible())
+            return button;
+    }
+    return nullptr;
+}
+
+void Window::keyPressEvent(QKeyEvent* event)
+{
+    const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        auto* focused = qobject_cast<PushButton*>(focusWidget());
+        if (PushButton* button = focused ? focused : defaultButton()) {
+            button->click();
+            return;
+        }
+    }
+    if (plain && event->key() == Qt::Key_Escape) {
+        if (PushButton* button = cancelButton()) {
+            button->click();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void MsgBox(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setObjectName(QStringLiteral("MsgBox"));
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+} // namespace platform

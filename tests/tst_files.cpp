@@ -1,0 +1,435 @@
+#include "platform/Files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <csignal>
+#include <memory>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size()
+           && file.flush();
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
+}
+
+// Enough to tell whether anything at the path changed after a failed call.
+QString describe(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return QStringLiteral("link to ") + info.symLinkTarget();
+    if (!info.exists())
+        return QStringLiteral("missing");
+    if (info.isDir())
+        return QStringLiteral("folder with ")
+               + QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(u',');
+    return QStringLiteral("file ") + QString::fromLatin1(readBytes(path).toHex());
+}
+
+// Takes at most m_chunk bytes per call and refuses everything beyond m_capacity.
+class LimitedDevice final : public QIODevice {
+public:
+    LimitedDevice(qint64 capacity, qint64 chunk) : m_capacity(capacity), m_chunk(chunk) {}
+    QByteArray m_data;
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 length) override
+    {
+        const qint64 count = std::min({length, m_capacity - m_data.size(), m_chunk});
+        if (count <= 0) {
+            setErrorString(QStringLiteral("device full"));
+            return -1;
+        }
+        m_data.append(data, count);
+        return count;
+    }
+
+private:
+    qint64 m_capacity;
+    qint64 m_chunk;
+};
+
+// Caps how large this process may make a file, so a write fails halfway on an ordinary file
+// even when the tests run as root.
+class FileSizeLimit final {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit {};
+        m_active = ::getrlimit(RLIMIT_FSIZE, &m_saved) == 0;
+        limit = m_saved;
+        limit.rlim_cur = bytes;
+        m_active = m_active && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        if (m_active)
+            ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_savedHandler);
+    }
+    bool active() const { return m_active; }
+
+private:
+    rlimit m_saved {};
+    void (*m_savedHandler)(int) = nullptr;
+    bool m_active = false;
+};
+
+} // namespace
+
+class TestFiles final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); QVERIFY(m_dir->isValid()); }
+    void cleanup() { m_dir.reset(); }
+
+    void readLines_data();
+    void readLines();
+    void readLinesStopsAtByteLimit_data();
+    void readLinesStopsAtByteLimit();
+    void readLinesUnreadable_data();
+    void readLinesUnreadable();
+
+    void replaceRoundTripAndReplace();
+    void replaceSetsExactPermissions_data();
+    void replaceSetsExactPermissions();
+    void replaceFailureKeepsOldState_data();
+    void replaceFailureKeepsOldState();
+    void writeLinesToDevice_data();
+    void writeLinesToDevice();
+
+    void appendLines_data();
+    void appendLines();
+    void appendFailureKeepsOldState_data();
+    void appendFailureKeepsOldState();
+    void appendCutShortIsRolledBack_data();
+    void appendCutShortIsRolledBack();
+
+private:
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+    QString makeObstacle(const QString& kind);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+// Returns a target path that cannot be written for the given reason (permissions do not help: root).
+QString TestFiles::makeObstacle(const QString& kind)
+{
+    if (kind == u"missing folder")
+        return path(QStringLiteral("nowhere/quillmore.csv"));
+    if (kind == u"folder is a file") {
+        writeBytes(path(QStringLiteral("plain")), "keep\n");
+        return path(QStringLiteral("plain/quillmore.csv"));
+    }
+    if (kind == u"folder at path") {
+        QDir(m_dir->path()).mkpath(QStringLiteral("taken"));
+        writeBytes(path(QStringLiteral("taken/inner")), "x");
+        return path(QStringLiteral("taken"));
+    }
+    if (kind == u"full disk") {
+        QFile::link(QStringLiteral("/dev/full"), path(QStringLiteral("full.csv")));
+        return path(QStringLiteral("full.csv"));
+    }
+    writeBytes(path(QStringLiteral("existing.csv")), "old,line\nlast");
+    return path(QStringLiteral("existing.csv"));
+}
+
+void TestFiles::readLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("maxLines");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString junk = QString(QChar(0xFFFD)) + QChar(0xFFFD) + QChar(0) + u'A';
+    QTest::newRow("LF") << QByteArray("a\nb\nc\n") << 3 << QStringList{"a", "b", "c"};
+    QTest::newRow("CRLF") << QByteArray("a\r\nb\r\n") << 3 << QStringList{"a", "b"};
+    QTest::newRow("CR") << QByteArray("a\rb\r") << 3 << QStringList{"a", "b"};
+    QTest::newRow("mixed") << QByteArray("a\r\nb\rc\nd") << 5 << QStringList{"a", "b", "c", "d"};
+    QTest::newRow("no trailing newline") << QByteArray("pw\nTrue\n2.5") << 3 << QStringList{"pw", "True", "2.5"};
+    QTest::newRow("blank lines kept") << QByteArray("\n\r\n\rx") << 4 << QStringList{"", "", "", "x"};
+    QTest::newRow("fewer lines asked") << QByteArray("1\n2\n3\n") << 2 << QStringList{"1", "2"};
+    QTest::newRow("no lines asked") << QByteArray("1\n") << 0 << QStringList{};
+    QTest::newRow("fewer lines present") << QByteArray("1\n") << 3 << QStringList{"1"};
+    QTest::newRow("empty file") << QByteArray() << 3 << QStringList{};
+    QTest::newRow("UTF-8") << QByteArray("Zo\xc3\xab\n\xe6\x9d\xb1\xe4\xba\xac\n") << 2
+                           << QStringList{QString::fromUtf8("Zoë"), QString::fromUtf8("東京")};
+    QTest::newRow("BOM dropped") << QByteArray("\xef\xbb\xbfpw\n") << 1 << QStringList{"pw"};
+    QTest::newRow("binary junk") << QByteArray("\xff\xfe\0A\nB\x80", 7) << 3
+                                 << QStringList{junk, QStringLiteral("B") + QChar(0xFFFD)};
+}
+
+void TestFiles::readLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, maxLines);
+    QFETCH(QStringList, expected);
+    QVERIFY(writeBytes(path("in.txt"), bytes));
+    const auto lines = platform::readTextLines(path("in.txt"), maxLines);
+    QVERIFY(lines.has_value());
+    QCOMPARE(*lines, expected);
+}
+
+void TestFiles::readLinesStopsAtByteLimit_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<qint64>("maxBytes");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("10 MB without a line break")
+        << QByteArray(10 * 1024 * 1024, 'x') << qint64(64 * 1024) << QStringList{QString(64 * 1024, u'x')};
+    QTest::newRow("lines past the limit unread") << QByteArray("aaaa\nbbbb\ncccc\n") << qint64(7)
+                                                 << QStringList{"aaaa", "bb"};
+    // Five bytes end inside the third two-byte character, which must not become U+FFFD.
+    QTest::newRow("character cut by the limit") << QByteArray("\xc3\xa9\xc3\xa9\xc3\xa9") << qint64(5)
+                                                 << QStringList{QString::fromUtf8("éé")};
+}
+
+void TestFiles::readLinesStopsAtByteLimit()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(qint64, maxBytes);
+    QFETCH(QStringList, expected);
+    QVERIFY(writeBytes(path("big.txt"), bytes));
+    const auto lines = platform::readTextLines(path("big.txt"), 10, maxBytes);
+    QVERIFY(lines.has_value());
+    QCOMPARE(*lines, expected);
+}
+
+void TestFiles::readLinesUnreadable_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing file") << "missing folder";
+    QTest::newRow("folder") << "folder at path";
+    QTest::newRow("under a file") << "folder is a file";
+}
+
+void TestFiles::readLinesUnreadable()
+{
+    QFETCH(QString, kind);
+    QVERIFY(!platform::readTextLines(makeObstacle(kind), 3).has_value());
+}
+
+void TestFiles::replaceRoundTripAndReplace()
+{
+    const QString target = path("quillmore.txt");
+    const QStringList first{QString::fromUtf8("pass wörd"), "True", "12.5", ""};
+    QCOMPARE(platform::replaceTextFile(target, first, QFile::ReadOwner | QFile::WriteOwner), QString());
+    QCOMPARE(readBytes(target), QByteArray("pass w\xc3\xb6rd\nTrue\n12.5\n\n"));
+    QCOMPARE(platform::readTextLines(target, 4).value_or(QStringList{"<unreadable>"}), first);
+
+    QCOMPARE(platform::replaceTextFile(target, {"x"}, QFile::ReadOwner | QFile::WriteOwner), QString());
+    QCOMPARE(readBytes(target), QByteArray("x\n"));
+    // No temporary file may be left beside it.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"quillmore.txt"});
+}
+
+void TestFiles::replaceSetsExactPermissions_data()
+{
+    QTest::addColumn<int>("oldMode"); // -1: no old file
+    QTest::addColumn<int>("newMode");
+    QTest::newRow("new file 0600") << -1 << 0600;
+    QTest::newRow("0644 becomes 0600") << 0644 << 0600;
+    QTest::newRow("0777 becomes 0600") << 0777 << 0600;
+    QTest::newRow("0600 becomes 0644") << 0600 << 0644;
+}
+
+void TestFiles::replaceSetsExactPermissions()
+{
+    QFETCH(int, oldMode);
+    QFETCH(int, newMode);
+    const QString target = path("quillmore.txt");
+    if (oldMode >= 0) {
+        QVERIFY(writeBytes(target, "old\n"));
+        QCOMPARE(::chmod(QFile::encodeName(target).constData(), mode_t(oldMode)), 0);
+    }
+    QFileDevice::Permissions wanted = QFile::ReadOwner | QFile::WriteOwner;
+    if (newMode & 0044)
+        wanted |= QFile::ReadGroup | QFile::ReadOther;
+    QCOMPARE(platform::replaceTextFile(target, {"pw"}, wanted), QString());
+
+    QCOMPARE(int(modeOf(target)), newMode);
+    const auto classBits = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                           | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
+                           | QFile::ExeOther;
+    QCOMPARE(QFileInfo(target).permissions() & classBits, wanted);
+}
+
+void TestFiles::replaceFailureKeepsOldState_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("lines");
+    const QStringList good{"pw", "True", "3"};
+    QTest::newRow("missing folder") << "missing folder" << good;
+    QTest::newRow("folder is a file") << "folder is a file" << good;
+    QTest::newRow("folder at path") << "folder at path" << good;
+    QTest::newRow("line break in a line") << "existing file" << QStringList{"pw\nTrue", "3"};
+}
+
+void TestFiles::replaceFailureKeepsOldState()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, lines);
+    const QString target = makeObstacle(kind);
+    const QString parent = QFileInfo(target).path();
+    const QString before = describe(parent) + describe(target);
+
+    QVERIFY(!platform::replaceTextFile(target, lines, QFile::ReadOwner | QFile::WriteOwner).isEmpty());
+    QCOMPARE(describe(parent) + describe(target), before);
+}
+
+void TestFiles::writeLinesToDevice_data()
+{
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<qint64>("capacity");
+    QTest::addColumn<qint64>("chunk");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QByteArray>("written");
+
+    const QStringList lines{"abc", QString::fromUtf8("é")};
+    QTest::newRow("all at once") << true << qint64(100) << qint64(100) << lines << true
+                                 << QByteArray("abc\n\xc3\xa9\n");
+    QTest::newRow("one byte per call") << true << qint64(100) << qint64(1) << lines << true
+                                       << QByteArray("abc\n\xc3\xa9\n");
+    QTest::newRow("refuses every write") << true << qint64(0) << qint64(100) << lines << false << QByteArray();
+    QTest::newRow("full partway") << true << qint64(3) << qint64(100) << lines << false << QByteArray("abc");
+    QTest::newRow("not open") << false << qint64(100) << qint64(100) << lines << false << QByteArray();
+    QTest::newRow("LF in a line, nothing written")
+        << true << qint64(100) << qint64(100) << QStringList{"a", "b\nc"} << false << QByteArray();
+    QTest::newRow("CR in a line") << true << qint64(100) << qint64(100) << QStringList{"a\r"} << false
+                                  << QByteArray();
+}
+
+void TestFiles::writeLinesToDevice()
+{
+    QFETCH(bool, open);
+    QFETCH(qint64, capacity);
+    QFETCH(qint64, chunk);
+    QFETCH(QStringList, lines);
+    QFETCH(bool, ok);
+    QFETCH(QByteArray, written);
+    LimitedDevice device(capacity, chunk);
+    if (open)
+        QVERIFY(device.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    QCOMPARE(platform::writeLines(&device, lines).isEmpty(), ok);
+    QCOMPARE(device.m_data, written);
+}
+
+void TestFiles::appendLines_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QByteArray>("initial");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("expected");
+
+    QTest::newRow("creates then appends") << false << QByteArray() << QStringList{"a", "b"}
+                                          << QByteArray("a\nb\n");
+    QTest::newRow("empty file") << true << QByteArray() << QStringList{"a"} << QByteArray("a\n");
+    QTest::newRow("after complete line") << true << QByteArray("a\n") << QStringList{"b"} << QByteArray("a\nb\n");
+    QTest::newRow("torn last line ended") << true << QByteArray("a\nb") << QStringList{"c"}
+                                          << QByteArray("a\nb\nc\n");
+    QTest::newRow("non-ASCII") << false << QByteArray() << QStringList{QString::fromUtf8("Zoë,東京")}
+                               << QByteArray("Zo\xc3\xab,\xe6\x9d\xb1\xe4\xba\xac\n");
+}
+
+void TestFiles::appendLines()
+{
+    QFETCH(bool, exists);
+    QFETCH(QByteArray, initial);
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, expected);
+    const QString target = path("quillmore.csv");
+    if (exists)
+        QVERIFY(writeBytes(target, initial));
+    for (const QString& line : lines)
+        QCOMPARE(platform::appendLineDurably(target, line), QString());
+    QCOMPARE(readBytes(target), expected);
+    if (!exists) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        QCOMPARE(modeOf(target), mode_t(0644 & ~mask));
+    }
+}
+
+void TestFiles::appendFailureKeepsOldState_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("full disk") << "full disk" << "a,b";
+    QTest::newRow("missing folder") << "missing folder" << "a,b";
+    QTest::newRow("folder is a file") << "folder is a file" << "a,b";
+    QTest::newRow("folder at path") << "folder at path" << "a,b";
+    QTest::newRow("line break in the line") << "existing file" << "a\nb";
+}
+
+void TestFiles::appendFailureKeepsOldState()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, line);
+    const QString target = makeObstacle(kind);
+    const QString parent = QFileInfo(target).path();
+    const QString before = describe(parent) + describe(target);
+
+    QVERIFY(!platform::appendLineDurably(target, line).isEmpty());
+    QCOMPARE(describe(parent) + describe(target), before);
+}
+
+void TestFiles::appendCutShortIsRolledBack_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QByteArray>("initial");
+    QTest::addColumn<int>("room"); // bytes the write may get through before it fails
+
+    QTest::newRow("torn line, fails after the repair") << true << QByteArray("a\nb") << 1;
+    QTest::newRow("fails mid-line") << true << QByteArray("a\nb\n") << 5;
+    QTest::newRow("fails at once") << true << QByteArray("a\n") << 0;
+    QTest::newRow("new file") << false << QByteArray() << 5;
+}
+
+void TestFiles::appendCutShortIsRolledBack()
+{
+    QFETCH(bool, exists);
+    QFETCH(QByteArray, initial);
+    QFETCH(int, room);
+    const QString target = path("quillmore.csv");
+    if (exists)
+        QVERIFY(writeBytes(target, initial));
+    const QString before = describe(m_dir->path()) + describe(target);
+
+    QString error;
+    {
+        FileSizeLimit limit(rlim_t(initial.size() + room));
+        QVERIFY(limit.active());
+        error = platform::appendLineDurably(target, QString(40, u'z'));
+    }
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(describe(m_dir->path()) + describe(target), before);
+}
+
+QTEST_GUILESS_MAIN(TestFiles)
+#include "tst_files.moc"
