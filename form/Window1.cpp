@@ -179,7 +179,7 @@ void Window1::Event_Resized()
 
 void Window1::closeRequested()
 {
-    App::instance().requestQuit();
+    platform::Application::current()->requestQuit();
 }
 
 #define WINDOW1_MENU_ITEM(Name) \

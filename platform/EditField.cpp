@@ -119,16 +119,17 @@ int EditField::maxLength() const
 
 void EditField::raisePendingRefusal()
 {
-    if (!m_pending)
-        return;
-    const Refusal refusal = *std::exchange(m_pending, std::nullopt);
-    Q_EMIT ValidationError(refusal.textWithCharacter, refusal.position);
-    if (refusal.rest.isEmpty())
-        return;
-    // A handler that took the refused character in leaves the cursor behind it; the rest follows there.
-    if (text() == refusal.textWithCharacter)
-        setCursorPosition(refusal.position);
-    insert(refusal.rest);
+    // Each refusal may leave the rest of a paste, which may be refused again further on.
+    while (m_pending) {
+        const Refusal refusal = *std::exchange(m_pending, std::nullopt);
+        Q_EMIT ValidationError(refusal.textWithCharacter, refusal.position);
+        if (refusal.rest.isEmpty())
+            return;
+        // A handler that took the refused character in leaves the cursor behind it; the rest follows there.
+        if (text() == refusal.textWithCharacter)
+            setCursorPosition(refusal.position);
+        insert(refusal.rest);
+    }
 }
 
 // The refusal is raised as soon as the line edit has finished the edit that caused it, before the next

@@ -123,12 +123,12 @@ std::optional<QStringList> readTextLines(const QString& path, int maxLines, qint
 QString writeLines(QIODevice* device, const QStringList& lines)
 {
     if (device == nullptr || !device->isWritable())
-        return QStringLiteral("Could not write: the device is not open for writing");
+        return QStringLiteral("the device is not open for writing");
 
     QByteArray bytes;
     for (const QString& line : lines) {
         if (hasLineBreak(line))
-            return QStringLiteral("Could not write: a line contains a line break");
+            return QStringLiteral("a line contains a line break");
         bytes += line.toUtf8();
         bytes += '\n';
     }
@@ -137,7 +137,7 @@ QString writeLines(QIODevice* device, const QStringList& lines)
     while (done < bytes.size()) {
         const qint64 written = device->write(bytes.constData() + done, bytes.size() - done);
         if (written <= 0)
-            return QStringLiteral("Could not write: %1").arg(device->errorString());
+            return QStringLiteral("write failed: %1").arg(device->errorString());
         done += written;
     }
     return QString();
@@ -147,7 +147,7 @@ QString replaceTextFile(const QString& path, const QStringList& lines, QFileDevi
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return failure(QStringLiteral("open for writing"), path, file.errorString());
+        return failure(QStringLiteral("save"), path, file.errorString());
 
     // Every early return drops the temporary file; the old file is never touched.
     const auto abandon = [&](const QString& what, const QString& why) {
@@ -159,7 +159,7 @@ QString replaceTextFile(const QString& path, const QStringList& lines, QFileDevi
     if (!file.setPermissions(permissions))
         return abandon(QStringLiteral("set the permissions of"), file.errorString());
     if (const QString error = writeLines(&file, lines); !error.isEmpty())
-        return abandon(QStringLiteral("write"), error);
+        return abandon(QStringLiteral("save"), error);
     if (!file.flush())
         return abandon(QStringLiteral("write"), file.errorString());
     // commit() syncs too but ignores a failure; a failed sync must stop the rename.

@@ -1,2 +1,463 @@
+// The framework layer: input rules of edit fields, pop-up menus, timers, windows and the quit route.
+#include "ModalHelper.h"
+#include "TestEnvironment.h"
+#include "app/MenuBar1.h"
+#include "platform/Application.h"
+#include "platform/Design.h"
+#include "platform/EditField.h"
+#include "platform/Folders.h"
+#include "platform/Menus.h"
+#include "platform/Screen.h"
+#include "platform/Text.h"
+#include "platform/Window.h"
+
+#include <QClipboard>
 #include <QtTest>
-int main() { return 0; }
+
+using namespace platform;
+
+namespace {
+
+QStringList g_events;
+
+class TestApp final : public Application
+{
+public:
+    bool refuseQuit = false;
+    int cancelCloseCount = 0;
+    bool terminated = false;
+
+    TestApp()
+    {
+        setTerminate([this] { terminated = true; });
+    }
+
+protected:
+    void Event_Open() override { g_events.append(QStringLiteral("app open")); }
+    bool Event_CancelClose() override
+    {
+        ++cancelCloseCount;
+        return refuseQuit;
+    }
+};
+
+const WindowDesign kPlainDesign = [] {
+    WindowDesign d;
+    d.title = "Test";
+    d.width = 300;
+    d.height = 200;
+    return d;
+}();
+
+const ControlDesign kPlainControls[] = {
+    {.name = "Box", .kind = ControlDesign::Kind::GroupBox, .left = 10, .top = 20, .width = 200, .height = 150},
+    {.name = "Field", .kind = ControlDesign::Kind::EditField, .left = 30, .top = 40, .width = 120, .height = 20, .parent = "Box"},
+    {.name = "Other", .kind = ControlDesign::Kind::EditField, .left = 30, .top = 70, .width = 120, .height = 20, .parent = "Box"},
+    {.name = "Ok", .kind = ControlDesign::Kind::PushButton, .left = 30, .top = 100, .width = 60, .height = 20, .text = "OK", .isDefault = true, .parent = "Box"},
+    {.name = "Cancel", .kind = ControlDesign::Kind::PushButton, .left = 100, .top = 100, .width = 60, .height = 20, .text = "Cancel", .isCancel = true, .parent = "Box"},
+};
+
+// A window like the form: a menu bar, and closing it asks to quit.
+class PlainWindow final : public Window
+{
+public:
+    int opens = 0;
+
+    PlainWindow()
+        : Window(kPlainDesign)
+    {
+        setMenuBar(new MenuBar1);
+        buildControls(*this, kPlainControls);
+    }
+
+protected:
+    void Event_Open() override
+    {
+        ++opens;
+        g_events.append(QStringLiteral("window open"));
+    }
+    void closeRequested() override { Application::current()->requestQuit(); }
+};
+
+using Refusals = QList<QPair<QString, int>>;
+
+} // namespace
+
+class TestPlatform final : public QObject
+{
+    Q_OBJECT
+
+    TestEnvironment m_env;
+    std::unique_ptr<TestApp> m_app;
+
+    EditField& field() { return ImplicitInstance<PlainWindow>::get().control<EditField>("Field"); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_app = std::make_unique<TestApp>();
+        g_events.clear();
+    }
+    void cleanup()
+    {
+        if (PlainWindow* window = ImplicitInstance<PlainWindow>::existing())
+            window->Close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_app.reset();
+    }
+
+    void val_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("plain") << "7" << 7.0;
+        QTest::newRow("leading blanks") << "  42" << 42.0;
+        QTest::newRow("trailing text") << "12abc" << 12.0;
+        QTest::newRow("negative") << "-3" << -3.0;
+        QTest::newRow("fraction") << "2.75x" << 2.75;
+        QTest::newRow("number after text") << "abc12" << 0.0;
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("sign only") << "-" << 0.0;
+    }
+    void val()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(Val(text), value);
+    }
+
+    void strCompIsExact()
+    {
+        QCOMPARE(StrComp(QStringLiteral("Secret"), QStringLiteral("Secret"), 0), 0);
+        QVERIFY(StrComp(QStringLiteral("Secret"), QStringLiteral("secret"), 0) != 0);
+        QCOMPARE(StrComp(QString(), QString(), 0), 0);
+        QCOMPARE(toInt32(287.5), 287);
+        QCOMPARE(toInt32(-20.5), -20);
+    }
+
+    // Real key presses against masks and limits.
+    void typing_data()
+    {
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<Refusals>("refusals");
+        QTest::newRow("digits refuse a letter") << "#####" << 0 << "12a345" << "12345" << Refusals{{"12a", 3}};
+        QTest::newRow("mask length caps silently") << "#####" << 0 << "1234567" << "12345" << Refusals{};
+        QTest::newRow("character places refuse a blank") << "&&&" << 0 << "a b" << "ab" << Refusals{{"a ", 2}};
+        QTest::newRow("character places take punctuation") << "&&&&" << 0 << "O'-," << "O'-," << Refusals{};
+        QTest::newRow("limit caps silently") << "" << 3 << "abcd" << "abc" << Refusals{};
+        QTest::newRow("no mask takes anything") << "" << 0 << "a b-c" << "a b-c" << Refusals{};
+        QTest::newRow("limit below mask length") << "################" << 8 << "123456789" << "12345678" << Refusals{};
+        QTest::newRow("two refusals") << "##########" << 0 << "5-5 5" << "555" << Refusals{{"5-", 2}, {"55 ", 3}};
+    }
+    void typing()
+    {
+        QFETCH(QString, mask);
+        QFETCH(int, limit);
+        QFETCH(QString, keys);
+        QFETCH(QString, expected);
+        QFETCH(Refusals, refusals);
+
+        EditField& f = field();
+        f.setMask(mask);
+        f.setLimitText(limit);
+        Refusals seen;
+        connect(&f, &EditField::ValidationError, this, [&](const QString& t, int p) { seen.append({t, p}); });
+        f.setFocus();
+        QTest::keyClicks(&f, keys);
+        QCOMPARE(f.Text(), expected);
+        QCOMPARE(seen, refusals);
+    }
+
+    void refusalInTheMiddleReportsTheCursorPosition()
+    {
+        EditField& f = field();
+        f.setMask(QStringLiteral("&&&&&"));
+        f.setText(QStringLiteral("abcd"));
+        f.setCursorPosition(2);
+        Refusals seen;
+        connect(&f, &EditField::ValidationError, this, [&](const QString& t, int p) { seen.append({t, p}); });
+        QTest::keyClick(&f, Qt::Key_Space);
+        QCOMPARE(f.Text(), QStringLiteral("abcd"));
+        QCOMPARE(seen, (Refusals{{"ab cd", 3}}));
+    }
+
+    void textFromCodeIsNotFiltered()
+    {
+        EditField& f = field();
+        f.setMask(QStringLiteral("#####"));
+        f.setText(QStringLiteral("abc def ghi"));
+        QCOMPARE(f.Text(), QStringLiteral("abc def ghi"));
+        f.setMask(QStringLiteral("##"));
+        f.setLimitText(1);
+        QCOMPARE(f.Text(), QStringLiteral("abc def ghi"));
+    }
+
+    // Paste and the Edit menu go through the same rules, one character after the other.
+    void paste_data()
+    {
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<bool>("byMenu");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<Refusals>("refusals");
+        QTest::newRow("shortcut") << "#####" << "1a2b3" << false << "123" << Refusals{{"1a", 2}, {"12b", 3}};
+        QTest::newRow("menu") << "#####" << "1a2b3" << true << "123" << Refusals{{"1a", 2}, {"12b", 3}};
+        QTest::newRow("line break never enters") << "" << "ab\ncd\r\nef" << false << "abcdef" << Refusals{};
+        QTest::newRow("too long") << "###" << "123456" << true << "123" << Refusals{};
+    }
+    void paste()
+    {
+        QFETCH(QString, mask);
+        QFETCH(QString, clipboard);
+        QFETCH(bool, byMenu);
+        QFETCH(QString, expected);
+        QFETCH(Refusals, refusals);
+
+        PlainWindow& window = ImplicitInstance<PlainWindow>::get();
+        EditField& f = window.control<EditField>("Field");
+        f.setMask(mask);
+        Refusals seen;
+        connect(&f, &EditField::ValidationError, this, [&](const QString& t, int p) { seen.append({t, p}); });
+        QApplication::clipboard()->setText(clipboard);
+        QApplication::setActiveWindow(&window);
+        f.setFocus();
+        QTRY_VERIFY(f.hasFocus());
+        if (byMenu)
+            window.menuBar()->item(QStringLiteral("EditPaste"))->trigger();
+        else
+            QTest::keySequence(&f, QKeySequence::Paste);
+        QCOMPARE(f.Text(), expected);
+        QCOMPARE(seen, refusals);
+    }
+
+    // A handler that takes a refused character in: the rest of a paste follows after it.
+    void handlerCanAcceptRefusedCharacterDuringPaste()
+    {
+        EditField& f = field();
+        f.setMask(QString(10, u'&'));
+        connect(&f, &EditField::ValidationError, this, [&](const QString& t, int p) {
+            if (t.mid(p - 1, 1) == QStringLiteral(" "))
+                f.setText(t);
+        });
+        QApplication::clipboard()->setText(QStringLiteral("Mary Ann X"));
+        f.setFocus();
+        f.pasteText();
+        QCOMPARE(f.Text(), QStringLiteral("Mary Ann X"));
+    }
+
+    void passwordFieldShowsBullets()
+    {
+        EditField& f = field();
+        f.setPassword(true);
+        QTest::keyClicks(&f, QStringLiteral("secret"));
+        QCOMPARE(f.Text(), QStringLiteral("secret"));
+        QVERIFY(!f.displayText().contains(QStringLiteral("secret")));
+    }
+
+    void popupRaisesChangeOnEveryCodeSet()
+    {
+        PopupMenu menu(nullptr);
+        menu.setRows({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+        int changes = 0;
+        connect(&menu, &PopupMenu::Change, this, [&] { ++changes; });
+        menu.setListIndex(2);
+        menu.setListIndex(2);
+        QCOMPARE(changes, 2);
+        QCOMPARE(menu.Text(), QStringLiteral("c"));
+        menu.setListIndex(3);
+        menu.setListIndex(-1);
+        QCOMPARE(changes, 2);
+        QCOMPARE(menu.ListIndex(), 2);
+        menu.show();
+        menu.setFocus();
+        QTest::keyClick(&menu, Qt::Key_Up); // a visitor's pick
+        QCOMPARE(menu.ListIndex(), 1);
+        QCOMPARE(changes, 3);
+    }
+
+    void timerModes()
+    {
+        Timer timer(nullptr);
+        int fired = 0;
+        connect(&timer, &Timer::Action, this, [&] { ++fired; });
+        timer.setPeriod(10);
+        timer.setMode(1);
+        QTRY_COMPARE(fired, 1);
+        QTest::qWait(50);
+        QCOMPARE(fired, 1);
+        timer.setMode(2);
+        QTRY_VERIFY(fired >= 3);
+        timer.setMode(0);
+        const int stoppedAt = fired;
+        QTest::qWait(50);
+        QCOMPARE(fired, stoppedAt);
+    }
+
+    void closingTheWindowStopsItsTimers()
+    {
+        PlainWindow& window = ImplicitInstance<PlainWindow>::get();
+        auto* timer = new Timer(&window);
+        int fired = 0;
+        connect(timer, &Timer::Action, this, [&] { ++fired; });
+        timer->setPeriod(20);
+        timer->setMode(2);
+        window.Close();
+        QTest::qWait(80);
+        QCOMPARE(fired, 0);
+    }
+
+    void implicitInstance()
+    {
+        PlainWindow& first = ImplicitInstance<PlainWindow>::get();
+        QCOMPARE(&ImplicitInstance<PlainWindow>::get(), &first);
+        QCOMPARE(first.opens, 1);
+        QVERIFY(first.isVisible());
+        QPointer<PlainWindow> old(&first);
+        first.Close();
+        QVERIFY(!ImplicitInstance<PlainWindow>::existing());
+        PlainWindow& second = ImplicitInstance<PlainWindow>::get();
+        QVERIFY(&second != old.data() || !old);
+        QCOMPARE(second.opens, 1);
+    }
+
+    void showModalReturnsOnceClosed()
+    {
+        PlainWindow& window = ImplicitInstance<PlainWindow>::get();
+        bool closedBeforeReturn = false;
+        QTimer::singleShot(20, &window, [&] { window.Close(); });
+        connect(&window, &Window::closed, this, [&] { closedBeforeReturn = true; });
+        window.ShowModal();
+        QVERIFY(closedBeforeReturn);
+    }
+
+    void returnAndEscapePressDefaultAndCancelButtons()
+    {
+        PlainWindow& window = ImplicitInstance<PlainWindow>::get();
+        int ok = 0;
+        int cancel = 0;
+        connect(&window.control<PushButton>("Ok"), &PushButton::Action, this, [&] { ++ok; });
+        connect(&window.control<PushButton>("Cancel"), &PushButton::Action, this, [&] { ++cancel; });
+        EditField& f = window.control<EditField>("Field");
+        f.setFocus();
+        QTest::keyClick(&f, Qt::Key_Return);
+        QTest::keyClick(&f, Qt::Key_Escape);
+        QCOMPARE(ok, 1);
+        QCOMPARE(cancel, 1);
+    }
+
+    void geometryIsInWindowCoordinatesInsideGroupBox()
+    {
+        PlainWindow& window = ImplicitInstance<PlainWindow>::get();
+        auto& box = window.control<GroupBox>("Box");
+        EditField& f = window.control<EditField>("Field");
+        QCOMPARE(QRect(f.Left(), f.Top(), f.Width(), f.Height()), QRect(30, 40, 120, 20));
+        box.setLeft(110);
+        box.setTop(60);
+        QCOMPARE(QPoint(f.Left(), f.Top()), QPoint(130, 80));
+        f.setTop(65);
+        QCOMPARE(f.Top(), 65);
+        QCOMPARE(f.y(), 5); // relative to the box
+        QCOMPARE(window.content()->size(), QSize(300, 200));
+    }
+
+    void editMenuActsOnFocusedField()
+    {
+        PlainWindow& window = ImplicitInstance<PlainWindow>::get();
+        QApplication::setActiveWindow(&window);
+        MenuBar& bar = *window.menuBar();
+        EditField& f = window.control<EditField>("Field");
+        EditField& other = window.control<EditField>("Other");
+        f.setFocus();
+        QTRY_VERIFY(f.hasFocus());
+        bar.enableItems();
+        QVERIFY(!bar.item(QStringLiteral("EditCopy"))->isEnabled()); // nothing selected
+        QVERIFY(!bar.item(QStringLiteral("EditSelectAll"))->isEnabled()); // nothing to select
+        QTest::keyClicks(&f, QStringLiteral("hello"));
+        bar.enableItems();
+        QVERIFY(bar.item(QStringLiteral("EditUndo"))->isEnabled());
+        bar.item(QStringLiteral("EditSelectAll"))->trigger();
+        bar.enableItems();
+        QVERIFY(bar.item(QStringLiteral("EditCut"))->isEnabled());
+        bar.item(QStringLiteral("EditCopy"))->trigger();
+        bar.item(QStringLiteral("EditClear"))->trigger();
+        QCOMPARE(f.Text(), QString());
+        bar.item(QStringLiteral("EditUndo"))->trigger();
+        QCOMPARE(f.Text(), QStringLiteral("hello"));
+        other.setFocus();
+        QTRY_VERIFY(other.hasFocus());
+        bar.item(QStringLiteral("EditPaste"))->trigger();
+        QCOMPARE(other.Text(), QStringLiteral("hello"));
+
+        other.setPassword(true);
+        other.selectAll();
+        bar.enableItems();
+        QVERIFY(!bar.item(QStringLiteral("EditCopy"))->isEnabled()); // a password is never copied out
+    }
+
+    // Every route out asks CancelClose once; true keeps the program and the window with its contents.
+    void quitRoutes_data()
+    {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<bool>("refuse");
+        for (const char* route : {"menu", "shortcut", "close button", "platform quit"}) {
+            QTest::addRow("%s refused", route) << QString::fromLatin1(route) << true;
+            QTest::addRow("%s allowed", route) << QString::fromLatin1(route) << false;
+        }
+    }
+    void quitRoutes()
+    {
+        QFETCH(QString, route);
+        QFETCH(bool, refuse);
+        m_app->refuseQuit = refuse;
+        PlainWindow& window = ImplicitInstance<PlainWindow>::get();
+        QApplication::setActiveWindow(&window);
+        EditField& f = window.control<EditField>("Field");
+        f.setText(QStringLiteral("typed"));
+
+        if (route == QStringLiteral("menu"))
+            window.menuBar()->item(QStringLiteral("FileQuit"))->trigger();
+        else if (route == QStringLiteral("shortcut"))
+            QTest::keySequence(&window, QKeySequence(Qt::CTRL | Qt::Key_Q));
+        else if (route == QStringLiteral("close button"))
+            window.close();
+        else
+            QCoreApplication::sendEvent(qApp, new QEvent(QEvent::Quit));
+
+        QCOMPARE(m_app->cancelCloseCount, 1);
+        QCOMPARE(m_app->terminated, !refuse);
+        QVERIFY(ImplicitInstance<PlainWindow>::isOpen());
+        QVERIFY(window.isVisible());
+        QCOMPARE(f.Text(), QStringLiteral("typed"));
+    }
+
+    void startUpRaisesApplicationOpenFirst()
+    {
+        m_app->start([] { return &ImplicitInstance<PlainWindow>::create(); });
+        QCOMPARE(g_events, (QStringList{QStringLiteral("app open"), QStringLiteral("window open")}));
+        QVERIFY(ImplicitInstance<PlainWindow>::existing()->isVisible());
+    }
+
+    void folders()
+    {
+        const QString desktop = DesktopFolder();
+        QCOMPARE(desktop, m_env.desktop() + u'/');
+        QVERIFY(QFileInfo(m_env.desktop()).isDir()); // created when missing
+        QVERIFY(PreferencesFolder().isEmpty() || PreferencesFolder().endsWith(u'/'));
+        QCOMPARE(PreferencesFolderForWriting(), m_env.config() + u'/');
+    }
+
+    void screenSeam()
+    {
+        Screen::overrideAvailableSize(QSize(1024, 768));
+        QCOMPARE(Screen(0).AvailableWidth(), 1024);
+        QCOMPARE(Screen(0).AvailableHeight(), 768);
+        Screen::overrideAvailableSize(std::nullopt);
+        QVERIFY(Screen(0).AvailableWidth() > 0);
+    }
+};
+
+QTEST_MAIN(TestPlatform)
+#include "tst_platform.moc"
