@@ -141,20 +141,21 @@ private:
 // help: the tests run as root), or an empty string when the setup itself failed.
 QString TestFiles::makeObstacle(const QString& kind)
 {
+    const QString target = path(QStringLiteral("quillmore.csv"));
+    bool ok = true;
     if (kind == u"missing folder")
         return path(QStringLiteral("nowhere/quillmore.csv"));
-    if (kind == u"folder is a file")
-        return writeBytes(path(QStringLiteral("plain")), "keep\n") ? path(QStringLiteral("plain/quillmore.csv"))
-                                                                   : QString();
+    if (kind == u"folder is a file") {
+        ok = writeBytes(path(QStringLiteral("plain")), "keep\n");
+        return ok ? path(QStringLiteral("plain/quillmore.csv")) : QString();
+    }
     if (kind == u"folder at path")
-        return QDir(m_dir->path()).mkpath(QStringLiteral("taken")) && writeBytes(path(QStringLiteral("taken/inner")), "x")
-                   ? path(QStringLiteral("taken"))
-                   : QString();
-    if (kind == u"full disk")
-        return QFile::link(QStringLiteral("/dev/full"), path(QStringLiteral("full.csv"))) ? path(QStringLiteral("full.csv"))
-                                                                                           : QString();
-    return writeBytes(path(QStringLiteral("existing.csv")), "old,line\nlast") ? path(QStringLiteral("existing.csv"))
-                                                                                 : QString();
+        ok = QDir(m_dir->path()).mkdir(QStringLiteral("quillmore.csv")) && writeBytes(target + "/inner", "x");
+    else if (kind == u"full disk")
+        ok = QFile::link(QStringLiteral("/dev/full"), target);
+    else
+        ok = writeBytes(target, "old,line\nlast");
+    return ok ? target : QString();
 }
 
 void TestFiles::readLines_data()
