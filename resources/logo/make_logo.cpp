@@ -170,7 +170,7 @@ int main(int argc, char **argv)
     }
 
     QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
+    image.fill(Qt::transparent); // the form and the thank-you window show it on their own background
 
     {
         QPainter p(&image);
@@ -181,7 +181,7 @@ int main(int argc, char **argv)
     }
 
     const QString out = QString::fromLocal8Bit(argv[1]);
-    if (!image.convertToFormat(QImage::Format_RGB32).save(out, "PNG")) {
+    if (!image.convertToFormat(QImage::Format_ARGB32).save(out, "PNG")) {
         std::fprintf(stderr, "could not write %s\n", argv[1]);
         return 1;
     }
