@@ -40,17 +40,14 @@ void Application::setMenuBar(MenuBar* bar)
     m_menuBar.reset(bar);
 }
 
-void Application::addMenuHandler(const QString& command, MenuHandler handler)
+void Application::addMenuHandler(const QString& command, MenuHandlers::Handler handler)
 {
-    m_menuHandlers.insert(command, std::move(handler));
+    m_menuHandlers.add(command, std::move(handler));
 }
 
 std::optional<bool> Application::handleMenuCommand(const QString& command)
 {
-    const auto found = m_menuHandlers.constFind(command);
-    if (found == m_menuHandlers.constEnd())
-        return std::nullopt;
-    return (*found)();
+    return m_menuHandlers.run(command);
 }
 
 bool Application::requestQuit()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/MenuHandlers.h"
+
 #include <QHash>
 #include <QObject>
 #include <functional>
@@ -28,8 +30,7 @@ public:
     MenuBar* menuBar() const { return m_menuBar.get(); }
     void setMenuBar(MenuBar* bar); // takes ownership
 
-    using MenuHandler = std::function<bool()>;
-    void addMenuHandler(const QString& command, MenuHandler handler);
+    void addMenuHandler(const QString& command, MenuHandlers::Handler handler);
     std::optional<bool> handleMenuCommand(const QString& command);
 
     // Every request to quit ends here: File > Quit and its shortcut, closing the main window, the
@@ -58,7 +59,7 @@ private:
     void commitData(QSessionManager& manager);
 
     std::unique_ptr<MenuBar> m_menuBar;
-    QHash<QString, MenuHandler> m_menuHandlers;
+    MenuHandlers m_menuHandlers;
     std::function<void()> m_terminate;
     bool m_askingToQuit = false;
     bool m_quitting = false;

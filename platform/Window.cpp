@@ -167,17 +167,14 @@ void Window::setFullScreen(bool fullScreen)
         showNormal();
 }
 
-void Window::addMenuHandler(const QString& command, MenuHandler handler)
+void Window::addMenuHandler(const QString& command, MenuHandlers::Handler handler)
 {
-    m_menuHandlers.insert(command, std::move(handler));
+    m_menuHandlers.add(command, std::move(handler));
 }
 
 std::optional<bool> Window::handleMenuCommand(const QString& command)
 {
-    const auto found = m_menuHandlers.constFind(command);
-    if (found == m_menuHandlers.constEnd())
-        return std::nullopt;
-    return (*found)();
+    return m_menuHandlers.run(command);
 }
 
 void Window::closeEvent(QCloseEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/MenuHandlers.h"
+
 #include <QColor>
 #include <QHash>
 #include <QPointer>
@@ -65,8 +67,7 @@ public:
     bool isClosed() const { return m_closed; }
 
     // Menu command handlers of this window, tried before the application's (see Application).
-    using MenuHandler = std::function<bool()>;
-    void addMenuHandler(const QString& command, MenuHandler handler);
+    void addMenuHandler(const QString& command, MenuHandlers::Handler handler);
     std::optional<bool> handleMenuCommand(const QString& command);
 
     // Raises Open, then shows the window when its design is visible. Done once, by the framework.
@@ -108,7 +109,7 @@ private:
     bool m_opened = false;
     bool m_closed = false;
     bool m_closingFromCode = false;
-    QHash<QString, MenuHandler> m_menuHandlers;
+    MenuHandlers m_menuHandlers;
 };
 
 // One implicit instance per window class: the reference finds the open window or makes a fresh one.
