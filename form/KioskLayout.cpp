@@ -28,7 +28,8 @@ constexpr std::nullopt_t none = std::nullopt;
 // clang-format off
 const Rule kRules[] = {
     {"QuillmoreLogo",      540, none, none, none, false},
-    {"QuillmoreLabel",     515, none, none, none, true},
+    // Widened so the credit line is not cut at 18 points; it stays where the box carries it.
+    {"QuillmoreLabel",     515, none, 430, none, true},
     {"SaveButton",         475, 275, 150, 22, true},
     {"ClearButton",        475, 115, 150, 22, true},
     {"MySpaceURLField",    435, 255, 175, 28, true},
