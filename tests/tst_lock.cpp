@@ -495,6 +495,32 @@ private Q_SLOTS:
         QCOMPARE(app.Password, QStringLiteral("NewOne"));
     }
 
+    // The platform's own quit request can arrive while a confirmation waits: it gets a lock of its own.
+    void quitDuringConfirmation()
+    {
+        App app;
+        bool quit = false;
+        app.setTerminate([&] { quit = true; });
+        app.Password = QStringLiteral("Secret");
+        Window1::instance();
+        PreferencesWindow& prefs = PreferencesWindow::instance();
+        DialogLog log;
+        whenModal([&](QWidget*) {
+            prefs.Passwordfield->setText(QStringLiteral("NewOne"));
+            prefs.SaveBtn->click();
+            QVERIFY(platform::ImplicitInstance<PasswordDialog>::isOpen());
+            answerPasswordDialog({}, QStringLiteral("NewOne"), Finish::Cancel, &log);
+            QEvent request(QEvent::Quit);
+            QCoreApplication::sendEvent(qApp, &request);
+            QCOMPARE(prefs.Passwordfield->Text(), QStringLiteral("NewOne"));
+            prefs.CancelBtn->click();
+        });
+        prefs.ShowModal();
+        QCOMPARE(log.title, QStringLiteral("Enter Password"));
+        QVERIFY(!quit);
+        QCOMPARE(app.Password, QStringLiteral("Secret"));
+    }
+
     // A save that cannot reach the file still applies, and the operator is told.
     void unwritableSettings()
     {
