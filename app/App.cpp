@@ -2,6 +2,22 @@
 
 #include "app/MenuBar1.h"
 #include "platform/Controls.h"
+#include "settings/PasswordDialog.h"
+#include "settings/PreferencesWindow.h"
+#include "settings/SettingsFile.h"
+
+namespace {
+
+// Each request meets a dialog of its own. A confirmation still waiting when a quit request arrives
+// (the platform's own, which no modal window holds back) is cancelled first, as its Cancel would.
+PasswordDialog& freshPasswordDialog()
+{
+    if (PasswordDialog* open = platform::ImplicitInstance<PasswordDialog>::existing())
+        open->PushButton2_Action();
+    return PasswordDialog::instance();
+}
+
+} // namespace
 
 App::App()
 {
@@ -19,17 +35,27 @@ App& App::instance()
     return *app;
 }
 
+// No file, or one that cannot be read, leaves the starting values.
 void App::Event_Open()
 {
+    if (const std::optional<settings::Values> values = settings::read()) {
+        Password = values->password;
+        fullScreenmark = values->fullScreen;
+        DefaultCountryIndex = values->countryIndex;
+    }
 }
 
 bool App::Event_CancelClose()
 {
-    return false;
+    PasswordAction = QStringLiteral("quit");
+    return !freshPasswordDialog().GetPassword();
 }
 
 bool App::EditPref_Action()
 {
+    PasswordAction = QStringLiteral("GetPrefs");
+    if (freshPasswordDialog().GetPassword())
+        PreferencesWindow::instance().ShowModal();
     return false;
 }
 

@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace platform {
@@ -112,7 +113,7 @@ void Window::Show()
     if (m_modalFrame)
         setWindowModality(Qt::ApplicationModal);
     if (m_fullScreen)
-        showFullScreen();
+        showFullScreenNow();
     else
         show();
     raise();
@@ -162,9 +163,18 @@ void Window::setFullScreen(bool fullScreen)
     if (!isVisible())
         return;
     if (fullScreen)
-        showFullScreen();
+        showFullScreenNow();
     else
         showNormal();
+}
+
+void Window::showFullScreenNow()
+{
+    // Without a window manager (a bare X kiosk) nobody honours the full-screen request: cover the
+    // screen ourselves. With one, this is the geometry it gives the window anyway.
+    if (QScreen* target = screen())
+        setGeometry(target->geometry());
+    showFullScreen();
 }
 
 void Window::addMenuHandler(const QString& command, MenuHandlers::Handler handler)

@@ -96,6 +96,7 @@ protected:
 
 private:
     void applyDesign(const WindowDesign& design);
+    void showFullScreenNow();
     PushButton* defaultButton() const;
     PushButton* cancelButton() const;
 

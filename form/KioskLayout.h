@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+
+#include <optional>
+#include <vector>
+
+// The full-screen kiosk layout: a 450 x 600 block centred on the screen's available area, every
+// text at 18 points. Computed from the available size alone, so it can be checked without a window.
+namespace kiosk {
+
+inline constexpr int kBoxWidth = 450;
+inline constexpr int kBoxHeight = 600;
+inline constexpr int kTextSize = 18;
+
+// Where one control goes, in window content coordinates. What is not given stays as it is.
+struct Placement
+{
+    const char* name;
+    int top;
+    std::optional<int> left;
+    std::optional<int> width;
+    std::optional<int> height;
+    int textSize = 0; // 0: left as it is
+};
+
+struct Layout
+{
+    QRect box; // FormBox
+    std::vector<Placement> controls; // the other controls, in the order they are placed
+};
+
+// Centred, never clamped: a screen smaller than the box leaves it overhanging the edges.
+Layout layoutFor(QSize available);
+
+} // namespace kiosk

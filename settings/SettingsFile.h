@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The kiosk's three settings as the settings file "quillmore.txt" holds them: the password in clear,
+// "True" or "False", the default country's row. Reading is looser than writing, so that files written
+// by hand or by older versions keep working.
+namespace settings {
+
+struct Values
+{
+    QString password;
+    bool fullScreen = false;
+    qint32 countryIndex = 0;
+
+    friend bool operator==(const Values&, const Values&) = default;
+};
+
+// Only this many lines are ever looked at, and only this many bytes read.
+inline constexpr int kLines = 3;
+inline constexpr qint64 kMaxBytes = 64 * 1024;
+
+// The values of the first three lines. Missing lines read as empty text: an empty password,
+// full-screen on (only "False" turns it off), the first country. A row outside the country list
+// reads as the first country.
+Values parse(const QStringList& lines);
+// The three lines of the file.
+QStringList format(const Values& values);
+
+// The settings file's path in the given folder (which ends with "/").
+QString filePath(const QString& folder);
+
+// The values in the settings file; nullopt when there is no preferences folder, no file, or it
+// cannot be read as a regular file.
+std::optional<Values> read();
+// Replaces the settings file atomically, readable by the owner only. Returns an error text, empty
+// on success.
+QString write(const Values& values);
+
+} // namespace settings
