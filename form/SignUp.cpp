@@ -1,3 +1,60 @@
 #include "form/Window1.h"
 
-void Window1::SaveButton_Action() {}
+#include "form/SignUpRecord.h"
+#include "form/ThanksWindow.h"
+#include "platform/EditField.h"
+#include "platform/Files.h"
+#include "platform/Folders.h"
+
+#include <QPointer>
+
+namespace {
+
+const QString kDataFileName = QStringLiteral("quillmore.csv");
+
+} // namespace
+
+void Window1::SaveButton_Action()
+{
+    if (ValidateEmail(EmailField->Text()) != QStringLiteral("1")) {
+        platform::MsgBox(QStringLiteral("You must enter a valid email address"));
+        return;
+    }
+    if (!CellField->Text().isEmpty() && CellCarrierPopUp->ListIndex() == 0) {
+        platform::MsgBox(QStringLiteral("Please Specify your Cell Phone Carrier"));
+        return;
+    }
+
+    SignUpEntry entry;
+    entry.firstName = FirstNameField->Text();
+    entry.lastName = LastNameField->Text();
+    entry.email = EmailField->Text();
+    entry.postCode = PostCodeField->Text();
+    entry.city = CityField->Text();
+    entry.country = CountryField->Text();
+    entry.cell = CellField->Text();
+    entry.carrier = CellCarrierPopUp->Text();
+    entry.aolScreenName = AOLScreenNameField->Text();
+    entry.mySpaceUserName = MySpaceURLField->Text();
+    entry.yearBornRow = YearBornPopUp->ListIndex();
+    entry.yearBorn = YearBornPopUp->Text();
+    entry.genderRow = GenderPopUp->ListIndex();
+    entry.gender = GenderPopUp->Text();
+    const QString record = signUpRecord(entry);
+
+    // A visitor is thanked only for a line that is on disk. On any failure the form keeps the entry,
+    // so staff can help and the next press tries again.
+    const QString desktop = platform::DesktopFolder();
+    const QString error = desktop.isEmpty() ? QStringLiteral("no desktop folder")
+                                            : platform::appendLineDurably(desktop + kDataFileName, record);
+    if (!error.isEmpty()) {
+        qWarning("Sign-up not saved: %s", qUtf8Printable(error));
+        platform::MsgBox(QStringLiteral("Sorry, your sign-up could not be saved. Please ask a staff member for help."));
+        return;
+    }
+
+    QPointer<Window1> self(this);
+    ThanksWindow::instance().Display();
+    if (self)
+        ResetWindowData();
+}

@@ -115,14 +115,15 @@ private Q_SLOTS:
         QFETCH(QRect, geometry);
         QFETCH(QString, text);
         QFETCH(bool, verdana);
-        Window1& w = form();
+        // The form as created, before opening adapts it to the settings and the default country.
+        Window1& w = ImplicitInstance<Window1>::create();
         QWidget* c = controlNamed(w, QString::fromLatin1(QTest::currentDataTag()));
         QVERIFY(c);
         QCOMPARE(QString::fromLatin1(c->metaObject()->className()), QStringLiteral("platform::") + kind);
         QCOMPARE(geometryInWindow(c), geometry);
         QCOMPARE(textOf(c), text);
         QVERIFY(c->isEnabled());
-        QVERIFY(c->isVisible());
+        QVERIFY(!c->isHidden());
         if (kind == QStringLiteral("StaticText")) {
             QCOMPARE(c->font().family() == QFont(QStringLiteral("Verdana")).family(), verdana);
             // The text fits its box: nothing clipped at the default size.
@@ -138,6 +139,16 @@ private Q_SLOTS:
         }
         if (c != w.FormBox)
             QCOMPARE(c->parentWidget(), w.FormBox);
+    }
+
+    // Opening chooses the default country, which sets the city field up for it.
+    void openingAppliesTheDefaultCountry()
+    {
+        Window1& w = form();
+        QCOMPARE(w.CountryField->Text(), QStringLiteral("UNITED STATES"));
+        QCOMPARE(w.CityField->Text(), QStringLiteral("determined from zip !"));
+        QVERIFY(!w.CityField->isEnabled());
+        QCOMPARE(w.CellField->Mask(), QString(10, u'#'));
     }
 
     void creationOrderIsTheDesignOrder()

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// What the form holds at the moment of a sign-up, as plain values.
+struct SignUpEntry
+{
+    QString firstName;
+    QString lastName;
+    QString email;
+    QString postCode;
+    QString city;
+    QString country;
+    QString cell;
+    QString carrier;
+    QString aolScreenName;
+    QString mySpaceUserName;
+    int yearBornRow = 0; // row 0 is the prompt "Select"
+    QString yearBorn;
+    int genderRow = 0;   // row 0 is the prompt "M/F"
+    QString gender;
+};
+
+// One line of the data file, without its line break: 14 columns, each quoted and followed by a comma.
+QString signUpRecord(const SignUpEntry& entry);
+
+// One column: the value between double quotes, then a comma. A double quote inside is doubled, so any
+// CSV reader gets the value back; CR and LF become blanks, so a value can never split the record.
+QString quotedColumn(const QString& value);

@@ -1,0 +1,181 @@
+// The e-mail verdict and the sign-up line, without a window.
+#include "form/SignUpRecord.h"
+#include "form/Window1.h"
+
+#include <QTest>
+
+#include <optional>
+
+Q_DECLARE_METATYPE(SignUpEntry)
+
+// Column number (from 1) to the value expected there.
+using Columns = QMap<int, QString>;
+
+namespace {
+
+// A strict RFC 4180 reader for one line: every field quoted or bare, "" inside quotes is one quote.
+// Anything else (text after a closing quote, an unclosed quote, a line break) is malformed.
+std::optional<QStringList> parseCsvLine(const QString& line)
+{
+    QStringList fields;
+    qsizetype i = 0;
+    while (true) {
+        QString field;
+        if (i < line.size() && line[i] == u'"') {
+            for (++i;; ++i) {
+                if (i >= line.size())
+                    return std::nullopt;
+                if (line[i] == u'"') {
+                    if (i + 1 < line.size() && line[i + 1] == u'"') {
+                        field += u'"';
+                        ++i;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                field += line[i];
+            }
+        } else {
+            while (i < line.size() && line[i] != u',' && line[i] != u'"')
+                field += line[i++];
+        }
+        for (const QChar c : std::as_const(field)) {
+            if (c == u'\r' || c == u'\n')
+                return std::nullopt;
+        }
+        fields << field;
+        if (i == line.size())
+            return fields;
+        if (line[i] != u',')
+            return std::nullopt;
+        ++i;
+    }
+}
+
+SignUpEntry canadian()
+{
+    SignUpEntry e;
+    e.firstName = QStringLiteral("Ann");
+    e.lastName = QStringLiteral("Lee");
+    e.email = QStringLiteral("ann@example.org");
+    e.postCode = QStringLiteral("M5V 2T6");
+    e.city = QStringLiteral("Toronto");
+    e.country = QStringLiteral("CANADA");
+    e.carrier = QStringLiteral("Select");
+    e.aolScreenName = QStringLiteral("annlee");
+    e.mySpaceUserName = QStringLiteral("annl");
+    e.yearBorn = QStringLiteral("Select");
+    e.gender = QStringLiteral("M/F");
+    return e;
+}
+
+} // namespace
+
+class TestRecord final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void validateEmail_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("empty") << "" << "no value supplied";
+        QTest::newRow("one blank") << " " << "invalid address";
+        QTest::newRow("dots, no at") << "ann.example.org" << "invalid address";
+        QTest::newRow("no dot after at") << "ann@example" << "invalid formatting";
+        QTest::newRow("dot only before at") << "ann.lee@example" << "invalid formatting";
+        QTest::newRow("second at, no dot") << "ann@b@c" << "invalid formatting";
+        QTest::newRow("plain") << "ann@example.org" << "1";
+        QTest::newRow("nothing before at") << "@example.org" << "1";
+        QTest::newRow("dot last") << "ann@example." << "1";
+        QTest::newRow("dot after second at") << "ann@b@c.d" << "1";
+        QTest::newRow("blanks and punctuation") << " a n!@# .$ " << "1";
+    }
+    void validateEmail()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, verdict);
+        QCOMPARE(Window1::ValidateEmail(address), verdict);
+    }
+
+    // The exact bytes of an ordinary line: every column quoted, a comma after each, none between.
+    void ordinaryLine()
+    {
+        QCOMPARE(signUpRecord(canadian()),
+                 QStringLiteral("\"Ann\",\"Lee\",\"ann@example.org\",\"M5V 2T6\",\"Toronto\",\"\",\"CANADA\",\"\",\"\","
+                                "\"annlee\",\"annl\",\"\",\"\",\"html\","));
+    }
+
+    // Each row changes the Canadian entry and names the columns (from 1) it expects to differ.
+    void columns_data()
+    {
+        QTest::addColumn<SignUpEntry>("entry");
+        QTest::addColumn<Columns>("changed");
+
+        SignUpEntry e = canadian();
+        e.country = QStringLiteral("UNITED STATES");
+        e.city = QStringLiteral("determined from zip !");
+        QTest::newRow("US drops the city") << e << Columns{{5, ""}, {7, "UNITED STATES"}};
+
+        e = canadian();
+        e.city.clear();
+        QTest::newRow("empty city elsewhere") << e << Columns{{5, ""}};
+
+        e = canadian();
+        e.country = QStringLiteral("VIRGIN ISLANDS, U.S.");
+        e.city = QStringLiteral("Washington, D.C.");
+        QTest::newRow("commas stay in their column")
+            << e << Columns{{5, "Washington, D.C."}, {7, "VIRGIN ISLANDS, U.S."}};
+
+        e = canadian();
+        e.carrier = QStringLiteral("Verizon");
+        QTest::newRow("carrier without cell dropped") << e << Columns{};
+
+        e.cell = QStringLiteral("4165550199");
+        QTest::newRow("carrier with cell") << e << Columns{{8, "4165550199"}, {9, "Verizon"}};
+
+        e = canadian();
+        e.yearBornRow = 1, e.yearBorn = QStringLiteral("1994");
+        e.genderRow = 2, e.gender = QStringLiteral("Female");
+        QTest::newRow("year and gender chosen") << e << Columns{{12, "1994"}, {13, "Female"}};
+
+        e = canadian();
+        e.firstName = QStringLiteral("Ann \"Annie\"");
+        e.lastName = QStringLiteral("\"");
+        QTest::newRow("quotes") << e << Columns{{1, "Ann \"Annie\""}, {2, "\""}};
+
+        e = canadian();
+        e.aolScreenName = QStringLiteral("a\r\nb");
+        e.mySpaceUserName = QStringLiteral("\nx\ry\n");
+        QTest::newRow("line breaks become blanks") << e << Columns{{10, "a  b"}, {11, " x y "}};
+
+        e = canadian();
+        e.firstName = QStringLiteral("Zoë");
+        e.lastName = QStringLiteral("Ñandú-Müller");
+        e.city = QStringLiteral("Québec");
+        QTest::newRow("non-ASCII letters")
+            << e << Columns{{1, "Zoë"}, {2, "Ñandú-Müller"}, {5, "Québec"}};
+    }
+    void columns()
+    {
+        QFETCH(SignUpEntry, entry);
+        QFETCH(Columns, changed);
+
+        QStringList expected = parseCsvLine(signUpRecord(canadian())).value();
+        for (auto it = changed.cbegin(); it != changed.cend(); ++it)
+            expected[it.key() - 1] = it.value();
+
+        const QString line = signUpRecord(entry);
+        const std::optional<QStringList> parsed = parseCsvLine(line);
+        QVERIFY2(parsed, qPrintable(line));
+        QCOMPARE(parsed->size(), 15); // the comma after column 14 leaves one empty field
+        QCOMPARE(parsed->last(), QString());
+        QCOMPARE(*parsed, expected);
+        QVERIFY(line.startsWith(u'"') && line.endsWith(QStringLiteral("\",")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecord)
+#include "tst_record.moc"

@@ -1,0 +1,352 @@
+// Sign Me Up from end to end: the checks, the data file, its failures and the thank-you window.
+#include "ModalHelper.h"
+#include "TestEnvironment.h"
+
+#include "app/App.h"
+#include "form/ThanksWindow.h"
+#include "form/Window1.h"
+#include "platform/EditField.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <functional>
+
+#include <sys/resource.h>
+
+namespace {
+
+const QString kEmailMessage = QStringLiteral("You must enter a valid email address");
+const QString kCarrierMessage = QStringLiteral("Please Specify your Cell Phone Carrier");
+const QString kSorry = QStringLiteral("Sorry, your sign-up could not be saved. Please ask a staff member for help.");
+const QString kThanks = QStringLiteral("Thanks!");
+
+// The line fill() yields.
+const QByteArray kLine = "\"Ann\",\"Lee\",\"ann@example.org\",\"M5V 2T6\",\"Toronto\",\"\",\"CANADA\",\"4165550199\","
+                         "\"Verizon\",\"annlee\",\"annl\",\"1994\",\"Female\",\"html\",\n";
+
+void fill(Window1& form)
+{
+    form.EmailField->setText(QStringLiteral("ann@example.org"));
+    form.FirstNameField->setText(QStringLiteral("Ann"));
+    form.LastNameField->setText(QStringLiteral("Lee"));
+    form.CountryField->setListIndex(1); // CANADA
+    form.CityField->setText(QStringLiteral("Toronto"));
+    form.PostCodeField->setText(QStringLiteral("M5V 2T6"));
+    form.CellField->setText(QStringLiteral("4165550199"));
+    form.CellCarrierPopUp->setListIndex(19); // Verizon
+    form.AOLScreenNameField->setText(QStringLiteral("annlee"));
+    form.MySpaceURLField->setText(QStringLiteral("annl"));
+    form.YearBornPopUp->setListIndex(1); // 1994
+    form.GenderPopUp->setListIndex(2);   // Female
+}
+
+// Everything the visitor sees in the form.
+QStringList snapshot(const Window1& form)
+{
+    QStringList values;
+    for (const auto* field : form.content()->findChildren<platform::EditField*>())
+        values << field->objectName() + u'=' + field->Text() + (field->isEnabled() ? "" : " (disabled)");
+    for (const auto* menu : form.content()->findChildren<platform::PopupMenu*>())
+        values << menu->objectName() + u'=' + menu->Text();
+    return values;
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+// Enough to tell whether anything at the path changed.
+QString describe(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return QStringLiteral("link to ") + info.symLinkTarget();
+    if (!info.exists())
+        return QStringLiteral("missing");
+    if (info.isDir())
+        return QStringLiteral("folder");
+    return QStringLiteral("file ") + QString::fromUtf8(readBytes(path));
+}
+
+void pressOk(ThanksWindow& thanks)
+{
+    QTest::mouseClick(thanks.PushButton1, Qt::LeftButton);
+}
+
+// Arranges for the next modal window: a message box is read and dismissed; the thank-you window is
+// handed to `act`. `seen` gets the box's text or the window's title.
+void answerNext(QString* seen, std::function<void(ThanksWindow&)> act = pressOk)
+{
+    whenModal([=](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            *seen = box->text();
+            box->button(QMessageBox::Ok)->click();
+        } else if (auto* thanks = qobject_cast<ThanksWindow*>(modal)) {
+            *seen = thanks->Title();
+            act(*thanks);
+        } else {
+            *seen = QStringLiteral("<unexpected %1>").arg(modal->objectName());
+        }
+    });
+}
+
+// Presses Sign Me Up; returns what came up.
+QString signUp(Window1& form, std::function<void(ThanksWindow&)> act = pressOk)
+{
+    QString seen = QStringLiteral("<nothing>");
+    answerNext(&seen, std::move(act));
+    QTest::mouseClick(form.SaveButton, Qt::LeftButton);
+    return seen;
+}
+
+// Ways of making the data file impossible to write, and of undoing them.
+enum class Obstacle { DesktopIsAFile, DataFileIsAFolder, DiskFull, FileSizeLimit };
+
+} // namespace
+
+class TestSignUp final : public QObject
+{
+    Q_OBJECT
+
+    TestEnvironment m_env;
+    App m_app;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // A file size limit must make write() fail instead of killing the process.
+        std::signal(SIGXFSZ, SIG_IGN);
+    }
+    void init()
+    {
+        App::instance().DefaultCountryIndex = 0;
+        QDir(m_env.desktop()).removeRecursively();
+        QFile::remove(m_env.desktop());
+    }
+    void cleanup()
+    {
+        if (Window1* form = platform::ImplicitInstance<Window1>::existing())
+            form->Close();
+    }
+
+    // The e-mail check comes first and alone; a rejected entry writes nothing and changes nothing.
+    void checks_data()
+    {
+        QTest::addColumn<bool>("filled");
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<int>("carrierRow");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("empty form") << false << "" << 0 << kEmailMessage;
+        QTest::newRow("bad address, no carrier") << true << "ann@example" << 0 << kEmailMessage;
+        QTest::newRow("no carrier") << true << "ann@example.org" << 0 << kCarrierMessage;
+    }
+    void checks()
+    {
+        QFETCH(bool, filled);
+        QFETCH(QString, email);
+        QFETCH(int, carrierRow);
+        QFETCH(QString, message);
+
+        Window1& form = Window1::instance();
+        if (filled) {
+            fill(form);
+            form.EmailField->setText(email);
+            form.CellCarrierPopUp->setListIndex(carrierRow);
+        }
+        const QStringList before = snapshot(form);
+        QCOMPARE(signUp(form), message);
+        QCOMPARE(snapshot(form), before);
+        QCOMPARE(describe(m_env.dataFile()), QStringLiteral("missing"));
+    }
+
+    void createdAppendedRecreated()
+    {
+        Window1& form = Window1::instance();
+        fill(form);
+        QCOMPARE(signUp(form), kThanks);
+        QCOMPARE(readBytes(m_env.dataFile()), kLine);
+
+        fill(form);
+        QCOMPARE(signUp(form), kThanks);
+        QCOMPARE(readBytes(m_env.dataFile()), kLine + kLine);
+
+        QVERIFY(QFile::remove(m_env.dataFile()));
+        fill(form);
+        QCOMPARE(signUp(form), kThanks);
+        QCOMPARE(readBytes(m_env.dataFile()), kLine);
+    }
+
+    // A line cut short by a power cut stays as it is; the new one starts on a line of its own.
+    void tornLastLine()
+    {
+        QVERIFY(QDir().mkpath(m_env.desktop()));
+        const QByteArray torn = "\"Bob\",\"Ma";
+        QVERIFY(writeBytes(m_env.dataFile(), torn));
+        Window1& form = Window1::instance();
+        fill(form);
+        QCOMPARE(signUp(form), kThanks);
+        QCOMPARE(readBytes(m_env.dataFile()), torn + '\n' + kLine);
+    }
+
+    // Root ignores permission bits, so the failures are made otherwise.
+    void saveFails_data()
+    {
+        QTest::addColumn<Obstacle>("obstacle");
+        QTest::newRow("desktop is a file") << Obstacle::DesktopIsAFile;
+        QTest::newRow("data file is a folder") << Obstacle::DataFileIsAFolder;
+        QTest::newRow("disk full") << Obstacle::DiskFull;
+        QTest::newRow("disk fills mid-line") << Obstacle::FileSizeLimit;
+    }
+    void saveFails()
+    {
+        QFETCH(Obstacle, obstacle);
+        const QString path = m_env.dataFile();
+        const QByteArray earlier = "\"earlier\",\n";
+        rlimit limit {};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const rlimit unlimited = limit;
+
+        switch (obstacle) {
+        case Obstacle::DesktopIsAFile:
+            QVERIFY(writeBytes(m_env.desktop(), "not a folder"));
+            break;
+        case Obstacle::DataFileIsAFolder:
+            QVERIFY(QDir().mkpath(path));
+            break;
+        case Obstacle::DiskFull:
+            QVERIFY(QDir().mkpath(m_env.desktop()));
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), path));
+            break;
+        case Obstacle::FileSizeLimit:
+            QVERIFY(QDir().mkpath(m_env.desktop()));
+            QVERIFY(writeBytes(path, earlier));
+            limit.rlim_cur = rlim_t(earlier.size() + 10); // room for part of the line only
+            QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
+            break;
+        }
+        const QString fileBefore = describe(path);
+
+        Window1& form = Window1::instance();
+        fill(form);
+        const QStringList typed = snapshot(form);
+        const QString seen = signUp(form);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &unlimited) == 0);
+        QCOMPARE(seen, kSorry);
+        QCOMPARE(snapshot(form), typed);
+        QCOMPARE(describe(path), fileBefore);
+
+        // Once staff have cleared the fault, the same entry goes through.
+        QByteArray expected = kLine;
+        switch (obstacle) {
+        case Obstacle::DesktopIsAFile:
+            QVERIFY(QFile::remove(m_env.desktop()));
+            break;
+        case Obstacle::DataFileIsAFolder:
+            QVERIFY(QDir().rmdir(path));
+            break;
+        case Obstacle::DiskFull:
+            QVERIFY(QFile::remove(path));
+            break;
+        case Obstacle::FileSizeLimit:
+            expected = earlier + kLine;
+            break;
+        }
+        QCOMPARE(signUp(form), kThanks);
+        QCOMPARE(readBytes(path), expected);
+    }
+
+    // Behind the thank-you window the form still shows the entry and takes no input; it is reset
+    // only once the window has closed, whichever way.
+    void thanksCloses_data()
+    {
+        QTest::addColumn<std::function<void(ThanksWindow&)>>("close");
+        QTest::newRow("OK") << std::function<void(ThanksWindow&)>(pressOk);
+        QTest::newRow("Return") << std::function<void(ThanksWindow&)>([](ThanksWindow& w) {
+            QWidget* focused = QApplication::focusWidget();
+            QTest::keyClick(focused && focused->window() == &w ? focused : &w, Qt::Key_Return);
+        });
+        QTest::newRow("close button") << std::function<void(ThanksWindow&)>([](ThanksWindow& w) { w.close(); });
+        QTest::newRow("timer") << std::function<void(ThanksWindow&)>([](ThanksWindow& w) {
+            Q_EMIT w.ThanksTimer->Action();
+        });
+    }
+    void thanksCloses()
+    {
+        QFETCH(std::function<void(ThanksWindow&)>, close);
+
+        Window1& form = Window1::instance();
+        fill(form);
+        form.AOLScreenNameField->setFocus();
+        const QStringList typed = snapshot(form);
+        QStringList behind;
+        bool closedAtOnce = false;
+        QString seen = signUp(form, [&](ThanksWindow& thanks) {
+            // Through the window system, where a modal window blocks input to the others.
+            const QPoint clear = form.ClearButton->mapTo(&form, form.ClearButton->rect().center());
+            QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, clear);
+            QTest::keyClick(form.windowHandle(), 'x');
+            behind = snapshot(form);
+            close(thanks);
+            closedAtOnce = thanks.isClosed(); // not left to the 15-second timer
+        });
+        QCOMPARE(seen, kThanks);
+        QVERIFY(closedAtOnce);
+        QCOMPARE(behind, typed);
+        QVERIFY(!platform::ImplicitInstance<ThanksWindow>::isOpen());
+        QCOMPARE(form.EmailField->Text(), QString());
+        QCOMPARE(form.CountryField->Text(), QStringLiteral("UNITED STATES"));
+        QCOMPARE(form.CellCarrierPopUp->ListIndex(), 0);
+        QCOMPARE(readBytes(m_env.dataFile()), kLine);
+    }
+
+    // The one test that waits for the real timer: the second of two sign-ups gets a new window
+    // that stays its full 15 seconds.
+    void eachSignUpItsOwnWindow()
+    {
+        Window1& form = Window1::instance();
+        fill(form);
+        QPointer<ThanksWindow> first;
+        QCOMPARE(signUp(form, [&](ThanksWindow& thanks) {
+                     first = &thanks;
+                     pressOk(thanks);
+                 }),
+                 kThanks);
+
+        fill(form);
+        QElapsedTimer open;
+        bool second = false;
+        QCOMPARE(signUp(form, [&](ThanksWindow& thanks) {
+                     second = &thanks != first.data();
+                     open.start();
+                     // Only a safety net, should the timer never fire.
+                     QTimer::singleShot(25000, &thanks, [&thanks] { pressOk(thanks); });
+                 }),
+                 kThanks);
+        QVERIFY(second);
+        QVERIFY2(open.elapsed() >= 14000 && open.elapsed() < 25000, qPrintable(QString::number(open.elapsed())));
+        QVERIFY(!platform::ImplicitInstance<ThanksWindow>::isOpen());
+        QCOMPARE(readBytes(m_env.dataFile()), kLine + kLine);
+    }
+};
+
+Q_DECLARE_METATYPE(Obstacle)
+Q_DECLARE_METATYPE(std::function<void(ThanksWindow&)>)
+
+QTEST_MAIN(TestSignUp)
+#include "tst_signup.moc"
