@@ -15,19 +15,19 @@ const QString kOtherCellMask = QString(16, u'#');
 
 void Window1::CountryField_Change()
 {
-    if (CountryField->Text() == kUnitedStates) {
-        CityField->setEnabled(false);
-        CityField->setText(kCityFromZip);
-        PostCodeField->setMask(kUsZipMask);
-        CellField->setMask(kUsCellMask);
-        PostCodeField->setLimitText(5);
-    } else {
-        CityField->setEnabled(true);
-        CityField->setText(QString());
-        PostCodeField->setMask(QString());
-        PostCodeField->setLimitText(8);
-        CellField->setMask(kOtherCellMask);
-    }
+    setUpCityAndPostCodeForCountry();
+    CellField->setMask(CountryField->Text() == kUnitedStates ? kUsCellMask : kOtherCellMask);
+}
+
+// A visitor in the United States types no city (the zip code tells it) and a five-digit zip code;
+// anyone else types a city and a postal code of up to eight characters of any kind.
+void Window1::setUpCityAndPostCodeForCountry()
+{
+    const bool unitedStates = CountryField->Text() == kUnitedStates;
+    CityField->setEnabled(!unitedStates);
+    CityField->setText(unitedStates ? kCityFromZip : QString());
+    PostCodeField->setMask(unitedStates ? kUsZipMask : QString());
+    PostCodeField->setLimitText(unitedStates ? 5 : 8);
 }
 
 // The name mask refuses blanks, but first names such as "Mary Ann" need one.
@@ -59,16 +59,6 @@ void Window1::ResetWindowData()
     GenderPopUp->setListIndex(0);
     MySpaceURLField->setText(QString());
     YearBornPopUp->setListIndex(0);
-
-    if (CountryField->Text() == kUnitedStates) {
-        CityField->setEnabled(false);
-        CityField->setText(kCityFromZip);
-        PostCodeField->setMask(kUsZipMask);
-        PostCodeField->setLimitText(5);
-    } else {
-        CityField->setEnabled(true);
-        CityField->setText(QString());
-        PostCodeField->setMask(QString());
-        PostCodeField->setLimitText(8);
-    }
+    // The cell mask is left to the country's Change above.
+    setUpCityAndPostCodeForCountry();
 }

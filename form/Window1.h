@@ -96,4 +96,5 @@ private:
     void AddMenuHandlers();
     bool Preferences_Action();
     void makeAccessible();
+    void setUpCityAndPostCodeForCountry();
 };
