@@ -2,6 +2,7 @@
 #include "TestEnvironment.h"
 
 #include "app/App.h"
+#include "form/ThanksWindow.h"
 #include "form/Window1.h"
 #include "platform/EditField.h"
 #include "platform/Menus.h"
@@ -493,6 +494,56 @@ private Q_SLOTS:
         prefs.ShowModal();
         QVERIFY(checked);
         QCOMPARE(app.Password, QStringLiteral("NewOne"));
+    }
+
+    // The thank-you window is no way out either: a quit asked for over it meets the lock, and a refused
+    // one leaves the visitor's thanks and entry as they were.
+    void quitWhileThanking_data()
+    {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<Finish>("finish");
+        QTest::addColumn<bool>("quits");
+        for (const char* route : {"Ctrl+Q", "form closed"}) {
+            QTest::addRow("%s: right password", route) << QString::fromLatin1(route) << Finish::Ok << true;
+            QTest::addRow("%s: Cancel", route) << QString::fromLatin1(route) << Finish::Cancel << false;
+        }
+    }
+    void quitWhileThanking()
+    {
+        QFETCH(QString, route);
+        QFETCH(Finish, finish);
+        QFETCH(bool, quits);
+
+        App app;
+        bool quit = false;
+        app.setTerminate([&] { quit = true; });
+        app.Password = QStringLiteral("Secret");
+        Window1& form = Window1::instance();
+        form.EmailField->setText(QStringLiteral("fan@example.com"));
+
+        DialogLog log;
+        bool thanksStillOpen = false;
+        QString emailBehindThanks;
+        whenModal([&](QWidget* modal) {
+            auto* thanks = qobject_cast<ThanksWindow*>(modal);
+            QVERIFY(thanks);
+            answerPasswordDialog({}, QStringLiteral("Secret"), finish, &log);
+            if (route == QLatin1String("Ctrl+Q"))
+                QTest::keyClick(thanks, Qt::Key_Q, Qt::ControlModifier);
+            else
+                form.close();
+            thanksStillOpen = platform::ImplicitInstance<ThanksWindow>::isOpen();
+            emailBehindThanks = form.EmailField->Text();
+            thanks->PushButton1->click();
+        });
+        form.SaveButton->click();
+
+        QVERIFY(log.seen);
+        QCOMPARE(log.title, QStringLiteral("Enter Password"));
+        QCOMPARE(quit, quits);
+        QVERIFY(thanksStillOpen);
+        QCOMPARE(emailBehindThanks, QStringLiteral("fan@example.com"));
+        QCOMPARE(form.EmailField->Text(), QString()); // reset once the thanks closed
     }
 
     // The platform's own quit request can arrive while a confirmation waits: it gets a lock of its own.
