@@ -13,39 +13,14 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include "TestFiles.h"
+
 namespace {
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size()
-           && file.flush();
-}
 
 mode_t modeOf(const QString& path)
 {
     struct stat status {};
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
-}
-
-// Enough to tell whether anything at the path changed after a failed call.
-QString describe(const QString& path)
-{
-    const QFileInfo info(path);
-    if (info.isSymLink())
-        return QStringLiteral("link to ") + info.symLinkTarget();
-    if (!info.exists())
-        return QStringLiteral("missing");
-    if (info.isDir())
-        return QStringLiteral("folder with ")
-               + QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(u',');
-    return QStringLiteral("file ") + QString::fromLatin1(readBytes(path).toHex());
 }
 
 // Takes at most m_chunk bytes per call and refuses everything beyond m_capacity.

@@ -1,5 +1,6 @@
 #include "ModalHelper.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 
 #include "app/App.h"
 #include "form/ThanksWindow.h"
@@ -108,12 +109,6 @@ protected:
         return false;
     }
 };
-
-QByteArray readRaw(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void closeWindows()
 {
@@ -452,7 +447,7 @@ private Q_SLOTS:
             QCOMPARE(app.Password, newPassword);
             QCOMPARE(app.fullScreenmark, fullScreen);
             QCOMPARE(app.DefaultCountryIndex, 9);
-            QCOMPARE(readRaw(m_env.settingsFile()),
+            QCOMPARE(readBytes(m_env.settingsFile()),
                      newPassword.toUtf8() + (fullScreen ? "\nTrue\n9\n" : "\nFalse\n9\n"));
             // The form follows at once.
             QCOMPARE(after.FullScreen(), fullScreen);

@@ -1,4 +1,5 @@
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 
 #include "app/App.h"
 #include "form/Window1.h"
@@ -23,12 +24,6 @@ void writeRaw(const QString& path, const QByteArray& bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readRaw(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 } // namespace
@@ -102,7 +97,7 @@ private Q_SLOTS:
         QFETCH(Values, values);
         QFETCH(QByteArray, content);
         QCOMPARE(settings::write(values), QString());
-        QCOMPARE(readRaw(m_env.settingsFile()), content);
+        QCOMPARE(readBytes(m_env.settingsFile()), content);
         const std::optional<Values> back = settings::read();
         QVERIFY(back);
         QVERIFY(*back == values);
@@ -112,7 +107,7 @@ private Q_SLOTS:
     {
         QCOMPARE(settings::write({"first password", true, 100}), QString());
         QCOMPARE(settings::write({"pw", false, 4}), QString());
-        QCOMPARE(readRaw(m_env.settingsFile()), QByteArray("pw\nFalse\n4\n"));
+        QCOMPARE(readBytes(m_env.settingsFile()), QByteArray("pw\nFalse\n4\n"));
     }
 
     void onlyTheOwnerMayReadIt()
@@ -132,7 +127,7 @@ private Q_SLOTS:
         QCOMPARE(settings::write({"old", false, 9}), QString());
         // A line break cannot be stored: the write stops after the file was opened.
         QVERIFY(!settings::write({"new\nline", true, 1}).isEmpty());
-        QCOMPARE(readRaw(m_env.settingsFile()), QByteArray("old\nFalse\n9\n"));
+        QCOMPARE(readBytes(m_env.settingsFile()), QByteArray("old\nFalse\n9\n"));
         QCOMPARE(QDir(m_env.config()).entryList(QDir::Files | QDir::Hidden), QStringList{"quillmore.txt"});
     }
 

@@ -1,6 +1,7 @@
 // Sign Me Up from end to end: the checks, the data file, its failures and the thank-you window.
 #include "ModalHelper.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 
 #include "app/App.h"
 #include "form/ThanksWindow.h"
@@ -59,30 +60,6 @@ QStringList snapshot(const Window1& form)
     return values;
 }
 
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
-
-// Enough to tell whether anything at the path changed.
-QString describe(const QString& path)
-{
-    const QFileInfo info(path);
-    if (info.isSymLink())
-        return QStringLiteral("link to ") + info.symLinkTarget();
-    if (!info.exists())
-        return QStringLiteral("missing");
-    if (info.isDir())
-        return QStringLiteral("folder");
-    return QStringLiteral("file ") + QString::fromUtf8(readBytes(path));
-}
 
 void pressOk(ThanksWindow& thanks)
 {
