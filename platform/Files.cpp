@@ -180,11 +180,15 @@ QString appendLineDurably(const QString& path, const QString& line)
 
     const QByteArray name = QFile::encodeName(path);
 
-    // O_EXCL first tells, without a race, whether this call created the file and so must
-    // remove it again on failure. Read access is needed to look at the last byte.
+    // The file usually exists: open it as it is. Only when it does not is it created, with O_EXCL,
+    // which tells without a race whether this call created it and so must remove it on failure.
+    // Read access is needed to look at the last byte.
     int fd = -1;
     bool created = false;
     for (int attempt = 0; attempt < 3 && fd < 0; ++attempt) {
+        fd = openRetrying(name, O_RDWR | O_APPEND | O_CLOEXEC);
+        if (fd >= 0 || errno != ENOENT)
+            break;
         fd = openRetrying(name, O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
             created = true;
@@ -192,10 +196,7 @@ QString appendLineDurably(const QString& path, const QString& line)
         }
         if (errno != EEXIST)
             break;
-        fd = openRetrying(name, O_RDWR | O_APPEND | O_CLOEXEC);
-        if (fd >= 0 || errno != ENOENT)
-            break;
-        // Removed between the two opens: try again.
+        // Created by someone else between the two opens: open it again as it is.
     }
     if (fd < 0)
         return failure(QStringLiteral("open"), path, qt_error_string(errno));
