@@ -112,10 +112,13 @@ void Window::Show()
         return;
     if (m_modalFrame)
         setWindowModality(Qt::ApplicationModal);
-    if (m_fullScreen)
+    if (m_fullScreen) {
         showFullScreenNow();
-    else
+    } else {
+        if (!m_placed)
+            placeInMiddleOfScreen();
         show();
+    }
     raise();
     activateWindow();
 }
@@ -166,6 +169,20 @@ void Window::setFullScreen(bool fullScreen)
         showFullScreenNow();
     else
         showNormal();
+}
+
+// Where no window manager places windows (a bare X kiosk), a new window would sit in the top-left
+// corner; every window starts in the middle of the screen the visitor is looking at.
+void Window::placeInMiddleOfScreen()
+{
+    m_placed = true;
+    QWidget* active = QApplication::activeWindow();
+    QScreen* target = active ? active->screen() : QGuiApplication::primaryScreen();
+    if (!target)
+        return;
+    QRect frame(QPoint(0, 0), size());
+    frame.moveCenter(target->availableGeometry().center());
+    move(frame.topLeft());
 }
 
 void Window::showFullScreenNow()

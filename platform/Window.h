@@ -96,6 +96,7 @@ protected:
 
 private:
     void applyDesign(const WindowDesign& design);
+    void placeInMiddleOfScreen();
     void showFullScreenNow();
     PushButton* defaultButton() const;
     PushButton* cancelButton() const;
@@ -107,6 +108,7 @@ private:
     bool m_modalFrame = false;
     bool m_visibleAtOpen = true;
     bool m_fullScreen = false;
+    bool m_placed = false;
     bool m_opened = false;
     bool m_closed = false;
     bool m_closingFromCode = false;
