@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace platform {
 
@@ -117,6 +118,7 @@ void Window::Show()
     } else {
         if (!m_placed)
             placeInMiddleOfScreen();
+        keepAboveActiveWindow();
         show();
     }
     raise();
@@ -183,6 +185,20 @@ void Window::placeInMiddleOfScreen()
     QRect frame(QPoint(0, 0), size());
     frame.moveCenter(target->availableGeometry().center());
     move(frame.topLeft());
+}
+
+// A modal window belongs to the window it interrupts, so a window manager keeps it above that one,
+// also above a full-screen kiosk form.
+void Window::keepAboveActiveWindow()
+{
+    if (windowModality() == Qt::NonModal)
+        return;
+    QWidget* active = QApplication::activeWindow();
+    if (!active || active == this || !active->windowHandle())
+        return;
+    create();
+    if (QWindow* handle = windowHandle())
+        handle->setTransientParent(active->windowHandle());
 }
 
 void Window::showFullScreenNow()

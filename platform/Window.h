@@ -97,6 +97,7 @@ protected:
 private:
     void applyDesign(const WindowDesign& design);
     void placeInMiddleOfScreen();
+    void keepAboveActiveWindow();
     void showFullScreenNow();
     PushButton* defaultButton() const;
     PushButton* cancelButton() const;

@@ -79,6 +79,25 @@ protected:
     void closeRequested() override { Application::current()->requestQuit(); }
 };
 
+const WindowDesign kDialogDesign = [] {
+    WindowDesign d;
+    d.title = "Dialog";
+    d.width = 200;
+    d.height = 80;
+    d.frame = WindowDesign::Frame::ModalDialog;
+    d.visible = false;
+    return d;
+}();
+
+class DialogWindow final : public Window
+{
+public:
+    DialogWindow()
+        : Window(kDialogDesign)
+    {
+    }
+};
+
 using Refusals = QList<QPair<QString, int>>;
 
 } // namespace
@@ -100,6 +119,8 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        if (DialogWindow* dialog = ImplicitInstance<DialogWindow>::existing())
+            dialog->Close();
         if (PlainWindow* window = ImplicitInstance<PlainWindow>::existing())
             window->Close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -331,6 +352,23 @@ private Q_SLOTS:
         connect(&window, &Window::closed, this, [&] { closedBeforeReturn = true; });
         window.ShowModal();
         QVERIFY(closedBeforeReturn);
+    }
+
+    // A modal window stays with the window it interrupts (above it, also in full screen), in the
+    // middle of the screen.
+    void modalWindowBelongsToTheActiveWindow()
+    {
+        PlainWindow& window = ImplicitInstance<PlainWindow>::get();
+        QApplication::setActiveWindow(&window);
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
+        DialogWindow& dialog = ImplicitInstance<DialogWindow>::get();
+        dialog.Show();
+        QVERIFY(dialog.isModal());
+        QCOMPARE(dialog.windowHandle()->transientParent(), window.windowHandle());
+        const QRect screen = dialog.screen()->availableGeometry();
+        QVERIFY(qAbs(dialog.frameGeometry().center().x() - screen.center().x()) <= 2);
+        QVERIFY(qAbs(dialog.frameGeometry().center().y() - screen.center().y()) <= 2);
+        dialog.Close();
     }
 
     void returnAndEscapePressDefaultAndCancelButtons()
