@@ -6,8 +6,8 @@
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    // No display name: X11 would append it to every window title, and the titles are the designs'.
     QApplication::setApplicationName(QStringLiteral("Quillmore"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quillmore"));
     QApplication::setDesktopFileName(QStringLiteral("quillmore"));
 
     App app;
