@@ -66,9 +66,9 @@ void Window::applyDesign(const WindowDesign& design)
         m_content->setAutoFillBackground(true);
     }
 
-    // Windows that carry the menu bar also take the quit shortcut when they have none of their own,
-    // so that every window a visitor may face quits only through the application's quit guard.
-    if (design.menuBarVisible && m_modalFrame == false) {
+    // A window that shows the menu bar answers its quit shortcut even without a bar of its own (the
+    // thank-you window), so the shortcut reaches the quit guard from every window a visitor faces.
+    if (design.menuBarVisible && !m_modalFrame) {
         auto* quit = new QAction(this);
         quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
         quit->setShortcutContext(Qt::WindowShortcut);
