@@ -86,17 +86,29 @@ void diskBound(benchmark::internal::Benchmark* bench)
     bench->UseRealTime()->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 }
 
+// The file a run appends to: a new one for Arg 0, else the pre-filled one. Empty (and the run
+// marked as failed) when it cannot be had.
+QString pathFor(benchmark::State& state)
+{
+    PressFiles& files = PressFiles::instance();
+    if (!files.isValid()) {
+        state.SkipWithError("no temporary folder");
+        return {};
+    }
+    QString error;
+    const QString path = state.range(0) == 0 ? files.freshPath() : files.bigFile(&error);
+    if (path.isEmpty())
+        state.SkipWithError(qPrintable(QStringLiteral("cannot make the big file: ") + error));
+    return path;
+}
+
 // One write and one fdatasync of a line as long as the press writes, on an already named file.
 // Arg: lines in the file before the run, as for BM_Press, so a cost of the file's size shows in both.
 void BM_PressBaseline(benchmark::State& state)
 {
-    PressFiles& files = PressFiles::instance();
-    if (!files.isValid())
-        return state.SkipWithError("no temporary folder");
-    QString error;
-    const QString path = state.range(0) == 0 ? files.freshPath() : files.bigFile(&error);
+    const QString path = pathFor(state);
     if (path.isEmpty())
-        return state.SkipWithError(qPrintable(QStringLiteral("cannot make the big file: ") + error));
+        return;
     const QByteArray name = QFile::encodeName(path);
     const QByteArray bytes = signUpRecord(representativeEntry()).toUtf8() + '\n';
 
@@ -114,17 +126,13 @@ void BM_PressBaseline(benchmark::State& state)
 // Arg: lines in the file before the run (0: a new file, created by the first press).
 void BM_Press(benchmark::State& state)
 {
-    PressFiles& files = PressFiles::instance();
-    if (!files.isValid())
-        return state.SkipWithError("no temporary folder");
-    QString error;
-    const QString path = state.range(0) == 0 ? files.freshPath() : files.bigFile(&error);
+    const QString path = pathFor(state);
     if (path.isEmpty())
-        return state.SkipWithError(qPrintable(QStringLiteral("cannot make the big file: ") + error));
+        return;
     const SignUpEntry entry = representativeEntry();
 
     for (auto _ : state) {
-        error = platform::appendLineDurably(path, signUpRecord(entry));
+        const QString error = platform::appendLineDurably(path, signUpRecord(entry));
         if (!error.isEmpty())
             return state.SkipWithError(qPrintable(error));
     }
