@@ -182,14 +182,16 @@ QString appendLineDurably(const QString& path, const QString& line)
 
     // The file usually exists: open it as it is. Only when it does not is it created, with O_EXCL,
     // which tells without a race whether this call created it and so must remove it on failure.
-    // Read access is needed to look at the last byte.
+    // Read access is needed to look at the last byte. A new file holds visitors' personal data, so
+    // only its owner may read it (as the settings file); an existing one keeps the mode the operator
+    // gave it.
     int fd = -1;
     bool created = false;
     for (int attempt = 0; attempt < 3 && fd < 0; ++attempt) {
         fd = openRetrying(name, O_RDWR | O_APPEND | O_CLOEXEC);
         if (fd >= 0 || errno != ENOENT)
             break;
-        fd = openRetrying(name, O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        fd = openRetrying(name, O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0) {
             created = true;
             break;

@@ -319,15 +319,18 @@ void TestFiles::appendLines_data()
     QTest::addColumn<QByteArray>("initial");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("mode"); // an existing file's, kept; a new file's, less the umask
 
     QTest::newRow("creates then appends") << false << QByteArray() << QStringList{"a", "b"}
-                                          << QByteArray("a\nb\n");
-    QTest::newRow("empty file") << true << QByteArray() << QStringList{"a"} << QByteArray("a\n");
-    QTest::newRow("after complete line") << true << QByteArray("a\n") << QStringList{"b"} << QByteArray("a\nb\n");
+                                          << QByteArray("a\nb\n") << 0600;
+    QTest::newRow("empty file") << true << QByteArray() << QStringList{"a"} << QByteArray("a\n") << 0644;
+    QTest::newRow("after complete line") << true << QByteArray("a\n") << QStringList{"b"} << QByteArray("a\nb\n")
+                                         << 0640;
     QTest::newRow("torn last line ended") << true << QByteArray("a\nb") << QStringList{"c"}
-                                          << QByteArray("a\nb\nc\n");
+                                          << QByteArray("a\nb\nc\n") << 0600;
     QTest::newRow("non-ASCII") << false << QByteArray() << QStringList{QString::fromUtf8("Zoë,東京")}
-                               << QByteArray("Zo\xc3\xab,\xe6\x9d\xb1\xe4\xba\xac\n");
+                               << QByteArray("Zo\xc3\xab,\xe6\x9d\xb1\xe4\xba\xac\n") << 0600;
+
 }
 
 void TestFiles::appendLines()
@@ -336,17 +339,18 @@ void TestFiles::appendLines()
     QFETCH(QByteArray, initial);
     QFETCH(QStringList, lines);
     QFETCH(QByteArray, expected);
+    QFETCH(int, mode);
     const QString target = path("quillmore.csv");
-    if (exists)
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (exists) {
         QVERIFY(writeBytes(target, initial));
+        QCOMPARE(::chmod(QFile::encodeName(target).constData(), mode_t(mode)), 0);
+    }
     for (const QString& line : lines)
         QCOMPARE(platform::appendLineDurably(target, line), QString());
     QCOMPARE(readBytes(target), expected);
-    if (!exists) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        QCOMPARE(modeOf(target), mode_t(0644 & ~mask));
-    }
+    QCOMPARE(modeOf(target), exists ? mode_t(mode) : mode_t(mode & ~mask));
 }
 
 void TestFiles::appendFailureKeepsOldState_data()
