@@ -68,6 +68,65 @@ int writeAll(int fd, const char* data, qsizetype size)
     return 0;
 }
 
+// Reads exactly size bytes at offset. Returns 0 or the errno of the first failure.
+int readAt(int fd, char* data, qsizetype size, off_t offset)
+{
+    while (size > 0) {
+        const ssize_t got = ::pread(fd, data, static_cast<size_t>(size), offset);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (got == 0)
+            return EIO; // the file shrank while being read: someone is editing it, so guess nothing
+        data += got;
+        size -= got;
+        offset += got;
+    }
+    return 0;
+}
+
+// What must precede a new line so that it stands alone. After a complete last line: nothing. After
+// an unfinished one (cut short by a power cut, or typed by hand without its line break): "\n", and
+// before it a '"' when the line stops inside a quoted value; else a reader taking the file as one
+// CSV stream reads the line break and the whole new line as part of that value. The unfinished
+// line is kept as it is: it may be an operator's, and the file is only ever appended to.
+// Only the unfinished tail is read, back to its "\n": one byte for a file that ends normally.
+// Returns 0 or the errno of the first failure.
+int tailRepair(int fd, off_t size, QByteArray* repair)
+{
+    if (size == 0)
+        return 0;
+    char last = 0;
+    if (const int error = readAt(fd, &last, 1, size - 1); error != 0)
+        return error;
+    if (last == '\n')
+        return 0;
+
+    // A doubled quote inside a value counts two, so an odd count means a value is still open.
+    bool open = last == '"';
+    char chunk[4096];
+    off_t end = size - 1;
+    bool atLineStart = false;
+    while (end > 0 && !atLineStart) {
+        const off_t start = std::max<off_t>(end - off_t(sizeof chunk), 0);
+        const qsizetype count = qsizetype(end - start);
+        if (const int error = readAt(fd, chunk, count, start); error != 0)
+            return error;
+        for (qsizetype i = count - 1; i >= 0 && !atLineStart; --i) {
+            atLineStart = chunk[i] == '\n';
+            if (chunk[i] == '"')
+                open = !open;
+        }
+        end = start;
+    }
+    if (open)
+        *repair += '"';
+    *repair += '\n';
+    return 0;
+}
+
 int syncFileData(int fd)
 {
 #ifdef __APPLE__
@@ -229,22 +288,9 @@ QString appendLineDurably(const QString& path, const QString& line)
         return fail(QStringLiteral("inspect"), errno);
     sizeBefore = status.st_size;
 
-    // Only the last byte is read, so the cost does not grow with the file.
-    bool tornLastLine = false;
-    if (sizeBefore > 0) {
-        char last = 0;
-        ssize_t got;
-        do {
-            got = ::pread(fd, &last, 1, sizeBefore - 1);
-        } while (got < 0 && errno == EINTR);
-        if (got < 0)
-            return fail(QStringLiteral("read the end of"), errno);
-        tornLastLine = got == 1 && last != '\n';
-    }
-
     QByteArray bytes;
-    if (tornLastLine)
-        bytes += '\n';
+    if (const int error = tailRepair(fd, sizeBefore, &bytes); error != 0)
+        return fail(QStringLiteral("read the end of"), error);
     bytes += line.toUtf8();
     bytes += '\n';
 

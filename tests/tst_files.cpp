@@ -1,3 +1,4 @@
+#include "form/SignUpRecord.h"
 #include "platform/Files.h"
 
 #include <QDir>
@@ -104,6 +105,8 @@ private Q_SLOTS:
     void appendFailureKeepsOldState();
     void appendCutShortIsRolledBack_data();
     void appendCutShortIsRolledBack();
+    void appendAfterTornRecord_data();
+    void appendAfterTornRecord();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -331,6 +334,14 @@ void TestFiles::appendLines_data()
     QTest::newRow("non-ASCII") << false << QByteArray() << QStringList{QString::fromUtf8("Zoë,東京")}
                                << QByteArray("Zo\xc3\xab,\xe6\x9d\xb1\xe4\xba\xac\n") << 0600;
 
+    // Only the quotes of the unfinished line count, however far back its start lies.
+    const QByteArray longValue(9000, 'y');
+    QTest::newRow("open value longer than a read") << true << "\"a\",\n\"" + longValue << QStringList{"c"}
+                                                   << "\"a\",\n\"" + longValue + "\"\nc\n" << 0644;
+    QTest::newRow("quote before the last line break") << true << "\"\n" + longValue << QStringList{"c"}
+                                                      << "\"\n" + longValue + "\nc\n" << 0644;
+    QTest::newRow("open value, no line break") << true << "\"" + longValue << QStringList{"c"}
+                                               << "\"" + longValue + "\"\nc\n" << 0644;
 }
 
 void TestFiles::appendLines()
@@ -386,6 +397,7 @@ void TestFiles::appendCutShortIsRolledBack_data()
     QTest::addColumn<int>("room"); // bytes the write may get through before it fails
 
     QTest::newRow("torn line, fails after the repair") << true << QByteArray("a\nb") << 1;
+    QTest::newRow("torn value, fails after closing it") << true << QByteArray("a\n\"b") << 2;
     QTest::newRow("fails mid-line") << true << QByteArray("a\nb\n") << 5;
     QTest::newRow("new file") << false << QByteArray() << 5;
 }
@@ -408,6 +420,56 @@ void TestFiles::appendCutShortIsRolledBack()
     }
     QVERIFY(!error.isEmpty());
     QCOMPARE(describe(m_dir->path()) + describe(target), before);
+}
+
+namespace {
+
+// A record whose bytes hold every kind of place a cut can fall: in and between quoted values, inside
+// a doubled quote, after a comma, inside a multi-byte character.
+QByteArray tornRecordBytes()
+{
+    SignUpEntry e;
+    e.firstName = QStringLiteral("Zoë \"Z\"");
+    e.lastName = QStringLiteral("Ñandú");
+    e.email = QStringLiteral("zoe@example.org");
+    e.city = QStringLiteral("Washington, D.C.");
+    e.country = QStringLiteral("東京");
+    return signUpRecord(e).toUtf8() + '\n';
+}
+
+} // namespace
+
+void TestFiles::appendAfterTornRecord_data()
+{
+    QTest::addColumn<int>("cut");
+    const qsizetype size = tornRecordBytes().size();
+    for (int cut = 0; cut <= size; ++cut)
+        QTest::addRow("cut at byte %d", cut) << cut;
+}
+
+// A power cut may end the file anywhere in a record. The next record must still come back whole from
+// a reader that takes the file as one CSV stream, and nothing before it may change.
+void TestFiles::appendAfterTornRecord()
+{
+    QFETCH(int, cut);
+    const QByteArray before = "\"earlier\",\n" + tornRecordBytes().left(cut);
+    const QString target = path("quillmore.csv");
+    QVERIFY(writeBytes(target, before));
+
+    SignUpEntry next;
+    next.firstName = QStringLiteral("Bob \"B\", Jr.");
+    next.email = QStringLiteral("bob@example.org");
+    next.country = QStringLiteral("CANADA");
+    QCOMPARE(platform::appendLineDurably(target, signUpRecord(next)), QString());
+
+    const QByteArray after = readBytes(target);
+    QVERIFY(after.startsWith(before));
+    const std::optional<QList<QStringList>> records = parseCsv(QString::fromUtf8(after));
+    QVERIFY2(records, after.constData());
+    QCOMPARE(records->size(), cut == 0 ? 2 : 3);
+    QCOMPARE(records->first(), (QStringList{"earlier", ""}));
+    QCOMPARE(records->last(), (QStringList{"Bob \"B\", Jr.", "", "bob@example.org", "", "", "", "CANADA", "", "", "",
+                                           "", "", "", "html", ""}));
 }
 
 QTEST_GUILESS_MAIN(TestFiles)
