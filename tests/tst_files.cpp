@@ -8,11 +8,14 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <memory>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "TestFiles.h"
 
@@ -107,6 +110,7 @@ private Q_SLOTS:
     void appendCutShortIsRolledBack();
     void appendAfterTornRecord_data();
     void appendAfterTornRecord();
+    void twoWritersAtOnce();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -470,6 +474,61 @@ void TestFiles::appendAfterTornRecord()
     QCOMPARE(records->first(), (QStringList{"earlier", ""}));
     QCOMPARE(records->last(), (QStringList{"Bob \"B\", Jr.", "", "bob@example.org", "", "", "", "CANADA", "", "", "",
                                            "", "", "", "html", ""}));
+}
+
+// Two processes append to one file at once: every line arrives whole and once, in its writer's
+// order, with no blank line between. A pipe starts both together; nothing depends on timing.
+void TestFiles::twoWritersAtOnce()
+{
+    constexpr int kWriters = 2;
+    constexpr int kAppends = 1000;
+    // Lengths vary so that lines end all over the file's pages.
+    const auto lineOf = [](int writer, int i) {
+        return QStringLiteral("\"writer %1\",\"line %2\",\"%3\",").arg(writer).arg(i).arg(QString((i * 37) % 9000, u'x'));
+    };
+    const QString target = path("quillmore.csv");
+
+    int gate[2];
+    QCOMPARE(::pipe(gate), 0);
+    pid_t writers[kWriters];
+    for (int w = 0; w < kWriters; ++w) {
+        writers[w] = ::fork();
+        if (writers[w] == 0) {
+            ::close(gate[1]);
+            char go = 0;
+            while (::read(gate[0], &go, 1) < 0 && errno == EINTR) {
+            }
+            int status = 0;
+            for (int i = 0; i < kAppends && status == 0; ++i)
+                status = platform::appendLineDurably(target, lineOf(w, i)).isEmpty() ? 0 : 1;
+            ::_exit(status); // no test teardown in the child
+        }
+    }
+    // Closing the pipe's writing end wakes every writer at once.
+    ::close(gate[0]);
+    ::close(gate[1]);
+    int statuses[kWriters];
+    for (int w = 0; w < kWriters; ++w) {
+        statuses[w] = -1;
+        if (writers[w] > 0) {
+            while (::waitpid(writers[w], &statuses[w], 0) < 0 && errno == EINTR) {
+            }
+        }
+    }
+    for (int w = 0; w < kWriters; ++w) {
+        QVERIFY(writers[w] > 0);
+        QVERIFY(WIFEXITED(statuses[w]) && WEXITSTATUS(statuses[w]) == 0);
+    }
+
+    const QByteArray bytes = readBytes(target);
+    QVERIFY(bytes.endsWith('\n'));
+    const QList<QByteArray> lines = bytes.chopped(1).split('\n');
+    QCOMPARE(lines.size(), kWriters * kAppends);
+    int next[kWriters] = {};
+    for (const QByteArray& line : lines) {
+        const int writer = line.startsWith("\"writer 0\"") ? 0 : 1;
+        QCOMPARE(QString::fromUtf8(line), lineOf(writer, next[writer]++));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFiles)
