@@ -2,6 +2,19 @@
 
 #include "form/Lists.h"
 
+namespace {
+
+// Characters that some reader takes as the end of a line or a field: CR and LF for every reader,
+// the other control characters (C0, DEL, C1: TAB, VT, FF, NEL...) and the line and paragraph
+// separators for readers such as Python's str.splitlines.
+bool breaksRecord(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
+}
+
+} // namespace
+
 QString quotedColumn(const QString& value)
 {
     QString column;
@@ -10,7 +23,7 @@ QString quotedColumn(const QString& value)
     for (const QChar c : value) {
         if (c == u'"')
             column += QStringLiteral("\"\"");
-        else if (c == u'\r' || c == u'\n')
+        else if (breaksRecord(c))
             column += u' ';
         else
             column += c;

@@ -25,5 +25,6 @@ struct SignUpEntry
 QString signUpRecord(const SignUpEntry& entry);
 
 // One column: the value between double quotes, then a comma. A double quote inside is doubled, so any
-// CSV reader gets the value back; CR and LF become blanks, so a value can never split the record.
+// CSV reader gets the value back; CR, LF, every other control character and U+2028/U+2029 become
+// blanks, so a value can never split the record, whichever reader takes the file line by line.
 QString quotedColumn(const QString& value);

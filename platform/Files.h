@@ -28,8 +28,10 @@ QString replaceTextFile(const QString& path, const QStringList& lines, QFileDevi
 // A line that itself contains CR or LF is refused: it would silently become two lines.
 QString writeLines(QIODevice* device, const QStringList& lines);
 
-// Appends one line plus "\n" (UTF-8) to the file, creating it if missing, and syncs it to disk
-// before returning. A torn last line (no final "\n") is ended first so the new line stands alone.
+// Appends one line plus "\n" (UTF-8) to the file, creating it if missing (mode 0600 less the umask;
+// an existing file keeps its mode), and syncs it to disk before returning. A torn last line (no
+// final "\n") is kept and ended first, its open quoted value closed, so the new line stands alone.
+// An exclusive flock on the file, held to the end, keeps other writers that take it out meanwhile.
 // On failure the file is left exactly as it was (removed again if this call created it).
 // A line containing CR or LF is refused.
 // Returns an empty string on success, otherwise a short English error text.

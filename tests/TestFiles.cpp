@@ -29,3 +29,51 @@ QString describe(const QString& path)
                + QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(u',');
     return QStringLiteral("file ") + QString::fromLatin1(readBytes(path).toHex());
 }
+
+std::optional<QList<QStringList>> parseCsv(QStringView text)
+{
+    QList<QStringList> records;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        QStringList fields;
+        while (true) {
+            QString field;
+            if (i < n && text[i] == u'"') {
+                for (++i;; ++i) {
+                    if (i >= n)
+                        return std::nullopt;
+                    if (text[i] == u'"') {
+                        if (i + 1 < n && text[i + 1] == u'"') {
+                            field += u'"';
+                            ++i;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                    field += text[i];
+                }
+            } else {
+                while (i < n && text[i] != u',' && text[i] != u'"' && text[i] != u'\r' && text[i] != u'\n')
+                    field += text[i++];
+            }
+            fields << field;
+            if (i < n && text[i] == u',') {
+                ++i;
+                continue;
+            }
+            break;
+        }
+        // The record ends here: at the end of the text, or at LF or CR LF.
+        const bool cr = i < n && text[i] == u'\r';
+        if (cr)
+            ++i;
+        if (i < n && text[i] == u'\n')
+            ++i;
+        else if (i < n || cr)
+            return std::nullopt;
+        records << fields;
+    }
+    return records;
+}

@@ -1,3 +1,4 @@
+#include "form/SignUpRecord.h"
 #include "platform/Files.h"
 
 #include <QDir>
@@ -7,11 +8,14 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <memory>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "TestFiles.h"
 
@@ -104,6 +108,9 @@ private Q_SLOTS:
     void appendFailureKeepsOldState();
     void appendCutShortIsRolledBack_data();
     void appendCutShortIsRolledBack();
+    void appendAfterTornRecord_data();
+    void appendAfterTornRecord();
+    void twoWritersAtOnce();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -319,15 +326,26 @@ void TestFiles::appendLines_data()
     QTest::addColumn<QByteArray>("initial");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("mode"); // an existing file's, kept; a new file's, less the umask
 
     QTest::newRow("creates then appends") << false << QByteArray() << QStringList{"a", "b"}
-                                          << QByteArray("a\nb\n");
-    QTest::newRow("empty file") << true << QByteArray() << QStringList{"a"} << QByteArray("a\n");
-    QTest::newRow("after complete line") << true << QByteArray("a\n") << QStringList{"b"} << QByteArray("a\nb\n");
+                                          << QByteArray("a\nb\n") << 0600;
+    QTest::newRow("empty file") << true << QByteArray() << QStringList{"a"} << QByteArray("a\n") << 0644;
+    QTest::newRow("after complete line") << true << QByteArray("a\n") << QStringList{"b"} << QByteArray("a\nb\n")
+                                         << 0640;
     QTest::newRow("torn last line ended") << true << QByteArray("a\nb") << QStringList{"c"}
-                                          << QByteArray("a\nb\nc\n");
+                                          << QByteArray("a\nb\nc\n") << 0600;
     QTest::newRow("non-ASCII") << false << QByteArray() << QStringList{QString::fromUtf8("Zoë,東京")}
-                               << QByteArray("Zo\xc3\xab,\xe6\x9d\xb1\xe4\xba\xac\n");
+                               << QByteArray("Zo\xc3\xab,\xe6\x9d\xb1\xe4\xba\xac\n") << 0600;
+
+    // Only the quotes of the unfinished line count, however far back its start lies.
+    const QByteArray longValue(9000, 'y');
+    QTest::newRow("open value longer than a read") << true << "\"a\",\n\"" + longValue << QStringList{"c"}
+                                                   << "\"a\",\n\"" + longValue + "\"\nc\n" << 0644;
+    QTest::newRow("quote before the last line break") << true << "\"\n" + longValue << QStringList{"c"}
+                                                      << "\"\n" + longValue + "\nc\n" << 0644;
+    QTest::newRow("open value, no line break") << true << "\"" + longValue << QStringList{"c"}
+                                               << "\"" + longValue + "\"\nc\n" << 0644;
 }
 
 void TestFiles::appendLines()
@@ -336,17 +354,18 @@ void TestFiles::appendLines()
     QFETCH(QByteArray, initial);
     QFETCH(QStringList, lines);
     QFETCH(QByteArray, expected);
+    QFETCH(int, mode);
     const QString target = path("quillmore.csv");
-    if (exists)
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (exists) {
         QVERIFY(writeBytes(target, initial));
+        QCOMPARE(::chmod(QFile::encodeName(target).constData(), mode_t(mode)), 0);
+    }
     for (const QString& line : lines)
         QCOMPARE(platform::appendLineDurably(target, line), QString());
     QCOMPARE(readBytes(target), expected);
-    if (!exists) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        QCOMPARE(modeOf(target), mode_t(0644 & ~mask));
-    }
+    QCOMPARE(modeOf(target), exists ? mode_t(mode) : mode_t(mode & ~mask));
 }
 
 void TestFiles::appendFailureKeepsOldState_data()
@@ -382,6 +401,7 @@ void TestFiles::appendCutShortIsRolledBack_data()
     QTest::addColumn<int>("room"); // bytes the write may get through before it fails
 
     QTest::newRow("torn line, fails after the repair") << true << QByteArray("a\nb") << 1;
+    QTest::newRow("torn value, fails after closing it") << true << QByteArray("a\n\"b") << 2;
     QTest::newRow("fails mid-line") << true << QByteArray("a\nb\n") << 5;
     QTest::newRow("new file") << false << QByteArray() << 5;
 }
@@ -404,6 +424,111 @@ void TestFiles::appendCutShortIsRolledBack()
     }
     QVERIFY(!error.isEmpty());
     QCOMPARE(describe(m_dir->path()) + describe(target), before);
+}
+
+namespace {
+
+// A record whose bytes hold every kind of place a cut can fall: in and between quoted values, inside
+// a doubled quote, after a comma, inside a multi-byte character.
+QByteArray tornRecordBytes()
+{
+    SignUpEntry e;
+    e.firstName = QStringLiteral("Zoë \"Z\"");
+    e.lastName = QStringLiteral("Ñandú");
+    e.email = QStringLiteral("zoe@example.org");
+    e.city = QStringLiteral("Washington, D.C.");
+    e.country = QStringLiteral("東京");
+    return signUpRecord(e).toUtf8() + '\n';
+}
+
+} // namespace
+
+void TestFiles::appendAfterTornRecord_data()
+{
+    QTest::addColumn<int>("cut");
+    const qsizetype size = tornRecordBytes().size();
+    for (int cut = 0; cut <= size; ++cut)
+        QTest::addRow("cut at byte %d", cut) << cut;
+}
+
+// A power cut may end the file anywhere in a record. The next record must still come back whole from
+// a reader that takes the file as one CSV stream, and nothing before it may change.
+void TestFiles::appendAfterTornRecord()
+{
+    QFETCH(int, cut);
+    const QByteArray before = "\"earlier\",\n" + tornRecordBytes().left(cut);
+    const QString target = path("quillmore.csv");
+    QVERIFY(writeBytes(target, before));
+
+    SignUpEntry next;
+    next.firstName = QStringLiteral("Bob \"B\", Jr.");
+    next.email = QStringLiteral("bob@example.org");
+    next.country = QStringLiteral("CANADA");
+    QCOMPARE(platform::appendLineDurably(target, signUpRecord(next)), QString());
+
+    const QByteArray after = readBytes(target);
+    QVERIFY(after.startsWith(before));
+    const std::optional<QList<QStringList>> records = parseCsv(QString::fromUtf8(after));
+    QVERIFY2(records, after.constData());
+    QCOMPARE(records->size(), cut == 0 ? 2 : 3);
+    QCOMPARE(records->first(), (QStringList{"earlier", ""}));
+    QCOMPARE(records->last(), (QStringList{"Bob \"B\", Jr.", "", "bob@example.org", "", "", "", "CANADA", "", "", "",
+                                           "", "", "", "html", ""}));
+}
+
+// Two processes append to one file at once: every line arrives whole and once, in its writer's
+// order, with no blank line between. A pipe starts both together; nothing depends on timing.
+void TestFiles::twoWritersAtOnce()
+{
+    constexpr int kWriters = 2;
+    constexpr int kAppends = 1000;
+    // Lengths vary so that lines end all over the file's pages.
+    const auto lineOf = [](int writer, int i) {
+        return QStringLiteral("\"writer %1\",\"line %2\",\"%3\",").arg(writer).arg(i).arg(QString((i * 37) % 9000, u'x'));
+    };
+    const QString target = path("quillmore.csv");
+
+    int gate[2];
+    QCOMPARE(::pipe(gate), 0);
+    pid_t writers[kWriters];
+    for (int w = 0; w < kWriters; ++w) {
+        writers[w] = ::fork();
+        if (writers[w] == 0) {
+            ::close(gate[1]);
+            char go = 0;
+            while (::read(gate[0], &go, 1) < 0 && errno == EINTR) {
+            }
+            int status = 0;
+            for (int i = 0; i < kAppends && status == 0; ++i)
+                status = platform::appendLineDurably(target, lineOf(w, i)).isEmpty() ? 0 : 1;
+            ::_exit(status); // no test teardown in the child
+        }
+    }
+    // Closing the pipe's writing end wakes every writer at once.
+    ::close(gate[0]);
+    ::close(gate[1]);
+    int statuses[kWriters];
+    for (int w = 0; w < kWriters; ++w) {
+        statuses[w] = -1;
+        if (writers[w] > 0) {
+            while (::waitpid(writers[w], &statuses[w], 0) < 0 && errno == EINTR) {
+            }
+        }
+    }
+    for (int w = 0; w < kWriters; ++w) {
+        QVERIFY(writers[w] > 0);
+        QVERIFY(WIFEXITED(statuses[w]) && WEXITSTATUS(statuses[w]) == 0);
+    }
+
+    const QByteArray bytes = readBytes(target);
+    QVERIFY(bytes.endsWith('\n'));
+    const QList<QByteArray> lines = bytes.chopped(1).split('\n');
+    QCOMPARE(lines.size(), kWriters * kAppends);
+    int next[kWriters] = {};
+    for (const QByteArray& line : lines) {
+        const int writer = line.startsWith("\"writer 0\"") ? 0 : 1;
+        QCOMPARE(QString::fromUtf8(line), lineOf(writer, next[writer]++));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

@@ -2,6 +2,8 @@
 #include "form/SignUpRecord.h"
 #include "form/Window1.h"
 
+#include "TestFiles.h"
+
 #include <QTest>
 
 #include <optional>
@@ -13,44 +15,13 @@ using Columns = QMap<int, QString>;
 
 namespace {
 
-// A strict RFC 4180 reader for one line: every field quoted or bare, "" inside quotes is one quote.
-// Anything else (text after a closing quote, an unclosed quote, a line break) is malformed.
+// The line as the strict reader takes a whole file: exactly one record, or nothing.
 std::optional<QStringList> parseCsvLine(const QString& line)
 {
-    QStringList fields;
-    qsizetype i = 0;
-    while (true) {
-        QString field;
-        if (i < line.size() && line[i] == u'"') {
-            for (++i;; ++i) {
-                if (i >= line.size())
-                    return std::nullopt;
-                if (line[i] == u'"') {
-                    if (i + 1 < line.size() && line[i + 1] == u'"') {
-                        field += u'"';
-                        ++i;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                field += line[i];
-            }
-        } else {
-            while (i < line.size() && line[i] != u',' && line[i] != u'"')
-                field += line[i++];
-        }
-        for (const QChar c : std::as_const(field)) {
-            if (c == u'\r' || c == u'\n')
-                return std::nullopt;
-        }
-        fields << field;
-        if (i == line.size())
-            return fields;
-        if (line[i] != u',')
-            return std::nullopt;
-        ++i;
-    }
+    const std::optional<QList<QStringList>> records = parseCsv(line);
+    if (!records || records->size() != 1)
+        return std::nullopt;
+    return records->first();
 }
 
 SignUpEntry canadian()
@@ -150,6 +121,17 @@ private Q_SLOTS:
         e.aolScreenName = QStringLiteral("a\r\nb");
         e.mySpaceUserName = QStringLiteral("\nx\ry\n");
         QTest::newRow("line breaks become blanks") << e << Columns{{10, "a  b"}, {11, " x y "}};
+
+        // What other readers take as a line or field break becomes a blank too.
+        const std::pair<const char*, char16_t> breaks[] = {
+            {"TAB", 0x09}, {"VT", 0x0B}, {"FF", 0x0C}, {"NEL", 0x85}, {"U+2028", 0x2028},
+            {"U+2029", 0x2029}, {"DEL", 0x7F}, {"NUL", 0x00},
+        };
+        for (const auto& [name, c] : breaks) {
+            e = canadian();
+            e.city = QStringLiteral("Tor") + QChar(c) + QStringLiteral("onto");
+            QTest::newRow(name) << e << Columns{{5, "Tor onto"}};
+        }
 
         e = canadian();
         e.firstName = QStringLiteral("Zoë");

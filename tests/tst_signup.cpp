@@ -169,7 +169,8 @@ private Q_SLOTS:
         QCOMPARE(readBytes(m_env.dataFile()), kLine);
     }
 
-    // A line cut short by a power cut stays as it is; the new one starts on a line of its own.
+    // A line cut short by a power cut stays as it is, its open value closed; the new one starts on a
+    // line of its own.
     void tornLastLine()
     {
         QVERIFY(QDir().mkpath(m_env.desktop()));
@@ -178,7 +179,7 @@ private Q_SLOTS:
         Window1& form = Window1::instance();
         fill(form);
         QCOMPARE(signUp(form), kThanks);
-        QCOMPARE(readBytes(m_env.dataFile()), torn + '\n' + kLine);
+        QCOMPARE(readBytes(m_env.dataFile()), torn + "\"\n" + kLine);
     }
 
     // Root ignores permission bits, so the failures are made otherwise.
