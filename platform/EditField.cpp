@@ -49,6 +49,7 @@ EditField::EditField(QWidget* parent)
     : Control<QLineEdit>(parent)
     , m_rules(new Rules(this))
 {
+    setMaxLength(kMaxLength);
     setValidator(m_rules);
 }
 

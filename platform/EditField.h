@@ -17,6 +17,10 @@ class EditField final : public Control<QLineEdit>
 {
     Q_OBJECT
 public:
+    // The most a field holds, in UTF-16 units and so at most that many characters: the line edit's
+    // own cap. Whatever stores a field's text must make room for this much.
+    static constexpr int kMaxLength = 32767;
+
     explicit EditField(QWidget* parent);
     ~EditField() override;
 
