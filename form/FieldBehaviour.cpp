@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "form/Lists.h"
 #include "platform/EditField.h"
+#include "platform/Text.h"
 
 namespace {
 
@@ -33,11 +34,11 @@ void Window1::setUpCityAndPostCodeForCountry()
 // The name mask refuses blanks, but first names such as "Mary Ann" need one.
 void Window1::FirstNameField_ValidationError(const QString& text, int position)
 {
-    if (text.mid(position - 1, 1) != QStringLiteral(" "))
+    if (platform::Mid(text, position, 1) != QStringLiteral(" "))
         return;
     FirstNameField->setText(text);
     // Typing goes on after the blank, wherever it was inserted.
-    FirstNameField->setCursorPosition(position);
+    FirstNameField->setCursorPosition(int(platform::unitIndex(text, position)));
 }
 
 void Window1::ClearButton_Action()

@@ -1,5 +1,7 @@
 #include "platform/EditField.h"
 
+#include "platform/Text.h"
+
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QInputMethodEvent>
@@ -10,8 +12,8 @@
 namespace platform {
 
 // Qt runs every edit of a line edit (typing, paste, drop, undo, input methods) through its validator with
-// the text as it would read afterwards. The rules compare that with the text before the edit to find the
-// inserted characters, keep the accepted ones up to the first refusal and remember the refusal.
+// the text as it would read afterwards. The validator applies the input rules to the edit and keeps the
+// refusal, if any, to be raised once the line edit has finished.
 class EditField::Rules final : public QValidator
 {
 public:
@@ -28,47 +30,14 @@ public:
             f.m_accepted = input;
             return Acceptable;
         }
-        const QString& before = f.m_accepted;
-
-        // Find the replaced stretch: [start, start + removed) of before became [start, start + inserted).
-        qsizetype start = 0;
-        const qsizetype common = qMin(before.size(), input.size());
-        while (start < common && before[start] == input[start])
-            ++start;
-        qsizetype tail = 0;
-        while (tail < common - start && before[before.size() - 1 - tail] == input[input.size() - 1 - tail])
-            ++tail;
-        // With repeated characters the stretch is ambiguous; the cursor tells where the insertion ended.
-        const qsizetype insertedCount = input.size() - start - tail;
-        if (insertedCount > 0 && pos >= insertedCount && pos <= input.size()) {
-            const qsizetype atCursor = pos - insertedCount;
-            if (atCursor < start && input.left(atCursor) == before.left(atCursor))
-                start = atCursor, tail = input.size() - pos;
+        InputOutcome outcome = applyInputRules(f.m_accepted, input, pos, f.m_mask, f.m_limit);
+        if (outcome.refusal) {
+            f.m_pending = std::move(outcome.refusal);
+            QTimer::singleShot(0, m_field, [field = m_field] { field->raisePendingRefusal(); });
         }
-        const QString inserted = input.mid(start, input.size() - start - tail);
-        if (inserted.isEmpty())
-            return f.m_accepted = input, Acceptable;
-
-        QString result = input.left(start) + input.right(tail);
-        const QString suffix = input.right(tail);
-        qsizetype at = start;
-        for (qsizetype i = 0; i < inserted.size(); ++i) {
-            const QChar c = inserted[i];
-            if (c == u'\n' || c == u'\r' || result.size() >= f.maxLength())
-                continue; // refused silently
-            if (!f.accepts(c, int(at))) {
-                QString withCharacter = result;
-                withCharacter.insert(at, c);
-                f.m_pending = Refusal{withCharacter, int(at) + 1, inserted.mid(i + 1)};
-                QTimer::singleShot(0, m_field, [field = m_field] { field->raisePendingRefusal(); });
-                break;
-            }
-            result.insert(at, c);
-            ++at;
-        }
-        input = result;
-        pos = int(at);
-        f.m_accepted = result;
+        input = outcome.text;
+        pos = outcome.cursor;
+        f.m_accepted = input;
         return Acceptable;
     }
 
@@ -80,6 +49,7 @@ EditField::EditField(QWidget* parent)
     : Control<QLineEdit>(parent)
     , m_rules(new Rules(this))
 {
+    setMaxLength(kMaxLength);
     setValidator(m_rules);
 }
 
@@ -93,41 +63,17 @@ void EditField::setText(const QString& text)
     m_settingFromCode = false;
 }
 
-bool EditField::accepts(QChar c, int index) const
-{
-    if (m_mask.isEmpty() || index >= m_mask.size())
-        return true;
-    switch (m_mask[index].unicode()) {
-    case u'#':
-        return c >= u'0' && c <= u'9';
-    case u'&':
-        return c.isPrint() && !c.isSpace();
-    default:
-        return true;
-    }
-}
-
-int EditField::maxLength() const
-{
-    int length = std::numeric_limits<int>::max();
-    if (!m_mask.isEmpty())
-        length = int(m_mask.size());
-    if (m_limit > 0)
-        length = qMin(length, m_limit);
-    return length;
-}
-
 void EditField::raisePendingRefusal()
 {
     // Each refusal may leave the rest of a paste, which may be refused again further on.
     while (m_pending) {
-        const Refusal refusal = *std::exchange(m_pending, std::nullopt);
+        const InputRefusal refusal = *std::exchange(m_pending, std::nullopt);
         Q_EMIT ValidationError(refusal.textWithCharacter, refusal.position);
         if (refusal.rest.isEmpty())
             return;
         // A handler that took the refused character in leaves the cursor behind it; the rest follows there.
         if (text() == refusal.textWithCharacter)
-            setCursorPosition(refusal.position);
+            setCursorPosition(int(unitIndex(refusal.textWithCharacter, refusal.position)));
         insert(refusal.rest);
     }
 }

@@ -1,25 +1,26 @@
 #pragma once
 
 #include "platform/Controls.h"
+#include "platform/InputRules.h"
 
 #include <QLineEdit>
 #include <QVector>
 
 namespace platform {
 
-// A one-line text field with the framework's input rules.
-//
-// Mask: "#" takes one digit 0-9, "&" one printable character other than the blank; any other mask
-// character takes anything. A mask of N places takes at most N characters; an empty mask takes anything.
-// LimitText N > 0 caps the length. A character the mask refuses leaves the text unchanged and raises
-// ValidationError with the text as it would read with that character inserted at the cursor, and the
-// character's position counted from 1. A character beyond the length allowed is refused silently, and a
-// line break never enters the field. Typed, pasted and dropped text all go through these rules, one
-// character after the other. Setting Text from code is not filtered.
+// A one-line text field with the framework's input rules (see InputRules.h): masks and LimitText
+// count characters as typed, a character is never split. A character the mask refuses leaves the text
+// unchanged and raises ValidationError with the text as it would read with that character inserted at
+// the cursor, and the character's position counted in characters from 1. Typed, pasted and dropped
+// text all go through these rules, one character after the other. Setting Text from code is not filtered.
 class EditField final : public Control<QLineEdit>
 {
     Q_OBJECT
 public:
+    // The most a field holds, in UTF-16 units and so at most that many characters: the line edit's
+    // own cap. Whatever stores a field's text must make room for this much.
+    static constexpr int kMaxLength = 32767;
+
     explicit EditField(QWidget* parent);
     ~EditField() override;
 
@@ -49,17 +50,6 @@ private:
     class Rules;
     friend class Rules;
 
-    // What a refused character leaves to do once the line edit has finished its own edit: raise
-    // ValidationError, then go on with the characters that followed it.
-    struct Refusal
-    {
-        QString textWithCharacter;
-        int position = 0; // from 1
-        QString rest;
-    };
-
-    bool accepts(QChar c, int index) const;
-    int maxLength() const;
     void raisePendingRefusal();
 
     Rules* m_rules;
@@ -67,7 +57,7 @@ private:
     int m_limit = 0;
     QString m_accepted;       // the text as of the last accepted edit
     bool m_settingFromCode = false;
-    std::optional<Refusal> m_pending;
+    std::optional<InputRefusal> m_pending; // raised once the line edit has finished its edit
 };
 
 } // namespace platform

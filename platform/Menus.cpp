@@ -14,6 +14,8 @@ namespace platform {
 
 namespace {
 
+const QString kSeparatorText = QStringLiteral("-");
+
 QLineEdit* focusedTextField()
 {
     return qobject_cast<QLineEdit*>(QApplication::focusWidget());
@@ -31,12 +33,13 @@ const QStringList& standardEditCommands()
 
 MenuItem::MenuItem(Kind kind, const QString& name, const QString& text, const QKeySequence& shortcut,
                    QObject* parent)
-    : QAction(text, parent)
+    : QAction(text == kSeparatorText ? QString() : text, parent)
     , m_kind(kind)
 {
     setObjectName(name);
     setShortcut(shortcut);
-    setSeparator(text == QStringLiteral("-"));
+    // Some styles draw a separator's text beside its line, so the "-" that asks for one is not kept.
+    setSeparator(text == kSeparatorText);
     connect(this, &QAction::triggered, this, [this] { runMenuCommand(this); });
     if (kind == Kind::Quit)
         setMenuRole(QAction::QuitRole);

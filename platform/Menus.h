@@ -6,7 +6,7 @@
 namespace platform {
 
 // A menu item. Commands are identified by the item's Name. An item with a menu of its own is a menu
-// title; the text "-" makes a separator line.
+// title; the text "-" makes a separator line, which carries no text.
 class MenuItem : public QAction
 {
     Q_OBJECT

@@ -31,6 +31,38 @@ double Val(const QString& text)
     return ok ? value : 0.0;
 }
 
+namespace {
+
+// The UTF-16 index `characters` characters after index `from`, at most the end of the text.
+qsizetype advance(const QString& text, qsizetype from, qsizetype characters)
+{
+    qsizetype i = from;
+    for (; characters > 0 && i < text.size(); --characters)
+        i += text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+    return i;
+}
+
+} // namespace
+
+qsizetype Len(const QString& text)
+{
+    qsizetype characters = 0;
+    for (qsizetype i = 0; i < text.size(); i = advance(text, i, 1))
+        ++characters;
+    return characters;
+}
+
+QString Mid(const QString& text, qsizetype start, qsizetype length)
+{
+    const qsizetype from = advance(text, 0, qMax<qsizetype>(start, 1) - 1);
+    return text.sliced(from, advance(text, from, length) - from);
+}
+
+qsizetype unitIndex(const QString& text, qsizetype characters)
+{
+    return advance(text, 0, characters);
+}
+
 int StrComp(const QString& a, const QString& b, int mode)
 {
     const int result = QString::compare(a, b, mode == 0 ? Qt::CaseSensitive : Qt::CaseInsensitive);

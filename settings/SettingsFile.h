@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/EditField.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -21,7 +23,11 @@ struct Values
 
 // Only this many lines are ever looked at, and only this many bytes read.
 inline constexpr int kLines = 3;
-inline constexpr qint64 kMaxBytes = 64 * 1024;
+// The largest file the writer produces, so that every password the Preferences window takes comes back
+// whole: the longest password its field holds at up to 4 bytes a character in UTF-8, "False" and the
+// longest row number ("-2147483648"), each line with its "\n". A larger file was not written by us and
+// costs no more to read than this.
+inline constexpr qint64 kMaxBytes = qint64(platform::EditField::kMaxLength) * 4 + 1 + 5 + 1 + 11 + 1;
 
 // The values of the first three lines. Missing lines read as empty text: an empty password,
 // full-screen on (only "False" turns it off), the first country. A row outside the country list

@@ -1,5 +1,6 @@
 // How the form's fields react to the country, to Clear and to a blank in a name.
 #include "TestEnvironment.h"
+#include "Typing.h"
 
 #include "app/App.h"
 #include "form/Lists.h"
@@ -126,6 +127,11 @@ private Q_SLOTS:
         QTest::newRow("first name, leading") << "FirstNameField" << -1 << " Jo" << " Jo";
         QTest::newRow("first name, inside") << "FirstNameField" << 2 << " x" << "Jo xAnn";
         QTest::newRow("last name refuses") << "LastNameField" << -1 << "Van Dyke" << "VanDyke";
+        // Names in every script: one place per character as typed.
+        QTest::newRow("first name, emoji") << "FirstNameField" << -1 << "Zoë 😀x" << "Zoë 😀x";
+        QTest::newRow("first name, blank after an emoji") << "FirstNameField" << -1 << "😀 Zoë" << "😀 Zoë";
+        QTest::newRow("first name, non-joiner") << "FirstNameField" << -1 << "علی\u200cرضا" << "علی\u200cرضا";
+        QTest::newRow("last name, rare ideograph") << "LastNameField" << -1 << "𠮷野 Ann" << "𠮷野Ann";
     }
     void blankInName()
     {
@@ -139,7 +145,7 @@ private Q_SLOTS:
             QTest::keyClicks(&edit, QStringLiteral("JoAnn"));
             edit.setCursorPosition(cursorAt);
         }
-        QTest::keyClicks(&edit, typed);
+        typeCharacters(&edit, typed);
         QCOMPARE(edit.Text(), result);
     }
 };

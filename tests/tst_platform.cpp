@@ -1,6 +1,7 @@
 // The framework layer: input rules of edit fields, pop-up menus, timers, windows and the quit route.
 #include "ModalHelper.h"
 #include "TestEnvironment.h"
+#include "Typing.h"
 #include "app/MenuBar1.h"
 #include "platform/Application.h"
 #include "platform/Design.h"
@@ -172,6 +173,15 @@ private Q_SLOTS:
         QTest::newRow("no mask takes anything") << "" << 0 << "a b-c" << "a b-c" << Refusals{};
         QTest::newRow("limit below mask length") << "################" << 8 << "123456789" << "12345678" << Refusals{};
         QTest::newRow("two refusals") << "##########" << 0 << "5-5 5" << "555" << Refusals{{"5-", 2}, {"55 ", 3}};
+        // Characters as typed: a pair of UTF-16 surrogates is one character and one place.
+        QTest::newRow("character places take emoji and rare ideographs") << "&&&" << 0 << "😀𠮷x" << "😀𠮷x" << Refusals{};
+        QTest::newRow("character places take a non-joiner") << "&&&&&&&&" << 0 << "علی\u200cرضا" << "علی\u200cرضا"
+                                                            << Refusals{};
+        QTest::newRow("character places refuse every blank") << "&&&&" << 0 << "a\u00a0b\u3000" << "ab"
+                                                           << Refusals{{"a\u00a0", 2}, {"ab\u3000", 3}};
+        QTest::newRow("refusal counts characters") << "&&&&" << 0 << "😀 x" << "😀x" << Refusals{{"😀 ", 2}};
+        QTest::newRow("digit places refuse a pair whole") << "###" << 0 << "1😀2" << "12" << Refusals{{"1😀", 2}};
+        QTest::newRow("pair at the limit taken whole") << "" << 8 << "1234567😀9" << "1234567😀" << Refusals{};
     }
     void typing()
     {
@@ -187,9 +197,44 @@ private Q_SLOTS:
         Refusals seen;
         connect(&f, &EditField::ValidationError, this, [&](const QString& t, int p) { seen.append({t, p}); });
         f.setFocus();
-        QTest::keyClicks(&f, keys);
+        typeCharacters(&f, keys);
         QCOMPARE(f.Text(), expected);
         QCOMPARE(seen, refusals);
+    }
+
+    // Edits that key presses alone do not make: the rules never keep half of a surrogate pair.
+    void inputRules_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("textCursor");
+        QTest::addColumn<Refusals>("refusal");
+        QTest::newRow("a pair replaced by one sharing its first half") << "😀" << "😁" << 2 << "&" << "😁" << 2
+                                                                       << Refusals{};
+        QTest::newRow("a pair replaced by one sharing its second half") << "🐀" << "𠀀" << 2 << "&" << "𠀀" << 2
+                                                                        << Refusals{};
+        QTest::newRow("an unassigned code point") << "a" << "a\u0378" << 2 << "&&" << "a" << 1
+                                                  << Refusals{{"a\u0378", 2}};
+    }
+    void inputRules()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(int, cursor);
+        QFETCH(QString, mask);
+        QFETCH(QString, text);
+        QFETCH(int, textCursor);
+        QFETCH(Refusals, refusal);
+        const InputOutcome outcome = applyInputRules(before, after, cursor, mask, 0);
+        QCOMPARE(outcome.text, text);
+        QCOMPARE(outcome.cursor, textCursor);
+        Refusals seen;
+        if (outcome.refusal)
+            seen.append({outcome.refusal->textWithCharacter, outcome.refusal->position});
+        QCOMPARE(seen, refusal);
     }
 
     void refusalInTheMiddleReportsTheCursorPosition()
@@ -228,6 +273,10 @@ private Q_SLOTS:
         QTest::newRow("menu") << "#####" << "1a2b3" << true << "123" << Refusals{{"1a", 2}, {"12b", 3}};
         QTest::newRow("line break never enters") << "" << "ab\ncd\r\nef" << false << "abcdef" << Refusals{};
         QTest::newRow("too long") << "###" << "123456" << true << "123" << Refusals{};
+        QTest::newRow("character places refuse controls") << "&&&&&" << "a\tb\u2028c" << false << "abc"
+                                                         << Refusals{{"a\t", 2}, {"ab\u2028", 3}};
+        QTest::newRow("half a pair never enters") << "" << QStringLiteral("a%1b%2c").arg(QChar(0xd83d)).arg(QChar(0xde00))
+                                                  << false << "abc" << Refusals{};
     }
     void paste()
     {

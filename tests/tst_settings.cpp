@@ -90,6 +90,10 @@ private Q_SLOTS:
         QTest::newRow("password False") << Values{"False", false, 1} << QByteArray("False\nFalse\n1\n");
         QTest::newRow("non-ASCII") << Values{QStringLiteral("pässwörd€"), true, 3}
                                    << QByteArray("p\xc3\xa4ssw\xc3\xb6rd\xe2\x82\xac\nTrue\n3\n");
+        // As long as the password field takes, in characters of three bytes each.
+        const int longest = platform::EditField::kMaxLength;
+        QTest::newRow("longest password") << Values{QString(longest, u'€'), false, 223}
+                                          << QByteArray("\xe2\x82\xac").repeated(longest) + "\nFalse\n223\n";
     }
 
     void roundTrip()
