@@ -130,12 +130,14 @@ private Q_SLOTS:
             });
             MsgBox(QStringLiteral("You must enter a valid email address"));
         } else {
-            Window* w = &form();
-            if (window == QStringLiteral("ThanksWindow"))
+            Window* w = nullptr;
+            if (window == QStringLiteral("Window1"))
+                w = &form();
+            else if (window == QStringLiteral("ThanksWindow"))
                 w = &ThanksWindow::instance();
             else if (window == QStringLiteral("PasswordDialog"))
                 w = &PasswordDialog::instance();
-            else if (window == QStringLiteral("PreferencesWindow"))
+            else
                 w = &PreferencesWindow::instance();
             w->Show();
             wrong = notBlackOnWhite(w);
