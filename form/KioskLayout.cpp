@@ -67,10 +67,10 @@ std::optional<int> offset(std::optional<int> value, int origin)
 
 } // namespace
 
-Layout layoutFor(QSize available)
+Layout layoutFor(QSize available, int menuBarHeight)
 {
     // The halved difference is formed on integers and brought back toward zero.
-    const int top = platform::toInt32((available.height() - kBoxHeight) / 2.0);
+    const int top = platform::toInt32((available.height() - menuBarHeight - kBoxHeight) / 2.0);
     const int left = platform::toInt32((available.width() - kBoxWidth) / 2.0);
 
     Layout layout;
@@ -126,7 +126,8 @@ void Window1::ResetWindowPrefs()
         setFullScreen(true);
 
         const platform::Screen screen(0);
-        const kiosk::Layout layout = kiosk::layoutFor({screen.AvailableWidth(), screen.AvailableHeight()});
+        const kiosk::Layout layout =
+            kiosk::layoutFor({screen.AvailableWidth(), screen.AvailableHeight()}, menuBarHeight());
         FormBox->setHeight(layout.box.height());
         FormBox->setWidth(layout.box.width());
         FormBox->setTop(layout.box.top());

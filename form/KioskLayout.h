@@ -6,8 +6,9 @@
 #include <optional>
 #include <vector>
 
-// The full-screen kiosk layout: a 450 x 600 block centred on the screen's available area, every
-// text at 18 points. Computed from the available size alone, so it can be checked without a window.
+// The full-screen kiosk layout: a 450 x 600 block centred on what the visitor sees of the screen's
+// available area, below the window's menu bar, every text at 18 points. Computed from those sizes
+// alone, so it can be checked without a window.
 namespace kiosk {
 
 inline constexpr int kBoxWidth = 450;
@@ -31,7 +32,8 @@ struct Layout
     std::vector<Placement> controls; // the other controls, in the order they are placed
 };
 
-// Centred, never clamped: a screen smaller than the box leaves it overhanging the edges.
-Layout layoutFor(QSize available);
+// Centred, never clamped: a screen smaller than the box leaves it overhanging the edges. The menu bar
+// sits in the window above the content, so the box is centred in the height below it.
+Layout layoutFor(QSize available, int menuBarHeight);
 
 } // namespace kiosk

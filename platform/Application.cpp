@@ -4,12 +4,30 @@
 #include "platform/Window.h"
 
 #include <QApplication>
+#include <QPalette>
 #include <QSessionManager>
 
 namespace platform {
 
 namespace {
 Application* g_current = nullptr;
+
+// Black text on white, as every design draws it. Every role of every colour group is set, so nothing
+// of a dark desktop colour scheme or of a style's own palette shows through: not in the windows, their
+// fields and lists, the menus or the message boxes.
+QPalette designPalette()
+{
+    QPalette palette(QColor(0xEF, 0xEF, 0xEF), QColor(Qt::white)); // button face, window background
+    palette.setColor(QPalette::Highlight, QColor(0x30, 0x8C, 0xC6));
+    for (int group = 0; group < QPalette::NColorGroups; ++group) {
+        for (int role = 0; role < QPalette::NColorRoles; ++role) {
+            const auto g = static_cast<QPalette::ColorGroup>(group);
+            const auto r = static_cast<QPalette::ColorRole>(role);
+            palette.setBrush(g, r, palette.brush(g, r));
+        }
+    }
+    return palette;
+}
 } // namespace
 
 Application::Application()
@@ -18,6 +36,7 @@ Application::Application()
     g_current = this;
     // Closing windows never ends the program by itself; only a quit request that passes the guard does.
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setPalette(designPalette());
     qApp->installEventFilter(this);
     connect(qApp, &QGuiApplication::commitDataRequest, this, &Application::commitData, Qt::DirectConnection);
     m_terminate = [] { QCoreApplication::exit(0); };

@@ -21,6 +21,7 @@ class Application : public QObject
 {
     Q_OBJECT
 public:
+    // From here on every window shows the designs' black text on white, whatever the desktop's colours.
     Application();
     ~Application() override;
 

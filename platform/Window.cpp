@@ -93,8 +93,16 @@ void Window::setMenuBar(MenuBar* bar)
         bar->setParent(this);
         m_layout->setMenuBar(bar);
         const QSize contentSize = m_content->size();
-        resize(contentSize.width(), contentSize.height() + bar->sizeHint().height());
+        resize(contentSize.width(), contentSize.height() + menuBarHeight());
     }
+}
+
+int Window::menuBarHeight() const
+{
+    if (!m_menuBar || m_menuBar->isNativeMenuBar())
+        return 0;
+    // The height the window's layout gives the bar.
+    return qBound(m_menuBar->minimumHeight(), m_menuBar->sizeHint().height(), m_menuBar->maximumHeight());
 }
 
 void Window::open()

@@ -63,6 +63,9 @@ public:
 
     MenuBar* menuBar() const { return m_menuBar; }
     void setMenuBar(MenuBar* bar); // takes ownership
+    // The height the menu bar takes at the top of the window, above the content: none where the
+    // platform shows it outside the window (a global menu bar).
+    int menuBarHeight() const;
 
     bool isClosed() const { return m_closed; }
 

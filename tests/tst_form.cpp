@@ -1,13 +1,19 @@
 // The sign-up form as a visitor meets it: every control where its design puts it, with its text, font,
-// mask and list; the menus; what a screen reader and the Tab key see.
+// mask and list; the menus; what a screen reader and the Tab key see; the colours of every window.
+#include "ModalHelper.h"
 #include "TestEnvironment.h"
 #include "app/App.h"
 #include "form/Lists.h"
+#include "form/ThanksWindow.h"
 #include "form/Window1.h"
 #include "platform/EditField.h"
 #include "platform/Menus.h"
+#include "settings/PasswordDialog.h"
+#include "settings/PreferencesWindow.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
+#include <QMessageBox>
 #include <QtTest>
 
 using namespace platform;
@@ -32,6 +38,33 @@ QString textOf(QWidget* w)
     if (auto* box = qobject_cast<QGroupBox*>(w))
         return box->title();
     return {};
+}
+
+// The window and the controls in it whose colours are not the designs' black text on white (a disabled
+// field greys its text, as it should).
+QStringList notBlackOnWhite(QWidget* window)
+{
+    QStringList wrong;
+    const auto expect = [&wrong](const QWidget* widget, QPalette::ColorRole role, Qt::GlobalColor colour) {
+        const QColor seen = widget->palette().color(QPalette::Active, role);
+        if (seen != QColor(colour))
+            wrong.append(QStringLiteral("%1 role %2: %3").arg(widget->objectName()).arg(role).arg(seen.name()));
+    };
+    expect(window, QPalette::Window, Qt::white);
+    for (const QWidget* widget : window->findChildren<QWidget*>()) {
+        if (qobject_cast<const QLabel*>(widget) || qobject_cast<const QCheckBox*>(widget))
+            expect(widget, QPalette::WindowText, Qt::black);
+        if (qobject_cast<const QLineEdit*>(widget)) {
+            expect(widget, QPalette::Text, Qt::black);
+            expect(widget, QPalette::Base, Qt::white);
+        }
+        // The list a pop-up menu opens.
+        if (const auto* menu = qobject_cast<const QComboBox*>(widget)) {
+            expect(menu->view(), QPalette::Text, Qt::black);
+            expect(menu->view(), QPalette::Base, Qt::white);
+        }
+    }
+    return wrong;
 }
 
 } // namespace
@@ -65,6 +98,52 @@ private Q_SLOTS:
         QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(!w.FullScreen());
         QVERIFY(w.menuBar() && w.menuBar()->isVisible());
+    }
+
+    // A dark desktop colour scheme, in force before the kiosk starts, changes no window's colours.
+    void blackOnWhiteUnderDarkDesktop_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("form") << "Window1";
+        QTest::newRow("thank-you window") << "ThanksWindow";
+        QTest::newRow("password dialog") << "PasswordDialog";
+        QTest::newRow("Preferences") << "PreferencesWindow";
+        QTest::newRow("message box") << "MsgBox";
+    }
+    void blackOnWhiteUnderDarkDesktop()
+    {
+        QFETCH(QString, window);
+        // The desktop's colours are in force before the kiosk starts, also those a theme gives
+        // particular kinds of control.
+        m_app.reset();
+        const QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x20, 0x20, 0x20));
+        QApplication::setPalette(dark);
+        QApplication::setPalette(dark, "QLineEdit");
+        QApplication::setPalette(dark, "QAbstractItemView");
+        m_app = std::make_unique<App>();
+
+        QStringList wrong;
+        if (window == QStringLiteral("MsgBox")) {
+            whenModal([&wrong](QWidget* box) {
+                wrong = notBlackOnWhite(box);
+                qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+            });
+            MsgBox(QStringLiteral("You must enter a valid email address"));
+        } else {
+            Window* w = nullptr;
+            if (window == QStringLiteral("Window1"))
+                w = &form();
+            else if (window == QStringLiteral("ThanksWindow"))
+                w = &ThanksWindow::instance();
+            else if (window == QStringLiteral("PasswordDialog"))
+                w = &PasswordDialog::instance();
+            else
+                w = &PreferencesWindow::instance();
+            w->Show();
+            wrong = notBlackOnWhite(w);
+            w->Close();
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QStringLiteral(", "))));
     }
 
     void controls_data()
