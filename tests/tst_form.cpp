@@ -1,5 +1,6 @@
 // The sign-up form as a visitor meets it: every control where its design puts it, with its text, font,
 // mask and list; the menus; what a screen reader and the Tab key see.
+#include "ModalHelper.h"
 #include "TestEnvironment.h"
 #include "app/App.h"
 #include "form/Lists.h"
@@ -49,6 +50,7 @@ private Q_SLOTS:
     void init() { m_app = std::make_unique<App>(); }
     void cleanup()
     {
+        endModalWindows();
         if (Window1* window = ImplicitInstance<Window1>::existing())
             window->Close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
