@@ -6,8 +6,6 @@
 #include "platform/Files.h"
 #include "platform/Folders.h"
 
-#include <QPointer>
-
 namespace {
 
 const QString kDataFileName = QStringLiteral("quillmore.csv");
@@ -53,8 +51,10 @@ void Window1::SaveButton_Action()
         return;
     }
 
-    QPointer<Window1> self(this);
-    ThanksWindow::instance().Display();
-    if (self)
-        ResetWindowData();
+    // The form is cleared as the thank-you window closes, however it closes: a dialog opened over it
+    // (the lock, asked for by Ctrl+Q) keeps this handler waiting, and the entry must not stay on screen
+    // behind that dialog meanwhile.
+    ThanksWindow& thanks = ThanksWindow::instance();
+    connect(&thanks, &platform::Window::closed, this, &Window1::ResetWindowData, Qt::UniqueConnection);
+    thanks.Display();
 }

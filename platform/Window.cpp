@@ -121,6 +121,8 @@ void Window::Show()
         return;
     if (m_modalFrame)
         setWindowModality(Qt::ApplicationModal);
+    if (windowModality() != Qt::NonModal && !isVisible())
+        m_keyboardReturn.remember(this);
     if (m_fullScreen) {
         showFullScreenNow();
     } else {
@@ -159,6 +161,7 @@ void Window::Close()
     m_closingFromCode = true;
     close();
     m_closingFromCode = false;
+    m_keyboardReturn.giveBack(this);
     Q_EMIT closed();
     deleteLater();
 }
@@ -289,7 +292,46 @@ void MsgBox(const QString& text)
                     QApplication::activeWindow());
     box.setObjectName(QStringLiteral("MsgBox"));
     box.setWindowModality(Qt::ApplicationModal);
+    KeyboardReturn keyboard;
+    keyboard.remember(&box);
     box.exec();
+    keyboard.giveBack(&box);
+}
+
+void KeyboardReturn::remember(const QWidget* opening)
+{
+    m_windows.clear();
+    m_focus = nullptr;
+    QWidget* active = QApplication::activeWindow();
+    if (!active || active == opening)
+        return;
+    m_windows.append(active);
+    m_focus = active->focusWidget();
+    if (auto* window = qobject_cast<Window*>(active))
+        m_windows += window->m_keyboardReturn.m_windows;
+}
+
+void KeyboardReturn::giveBack(const QWidget* closing) const
+{
+    QWidget* target = nullptr;
+    for (const QPointer<QWidget>& candidate : m_windows) {
+        auto* window = qobject_cast<Window*>(candidate.data());
+        if (candidate && candidate != closing && candidate->isVisible() && !(window && window->isClosed())) {
+            target = candidate;
+            break;
+        }
+    }
+    if (!target)
+        return;
+    // A modal window opened over one that then closed beneath it (the lock over the thank-you window)
+    // keeps the keyboard; the window beneath gets it once that one closes too.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != target)
+        return;
+    target->raise();
+    target->activateWindow();
+    if (target == m_windows.first() && m_focus && m_focus->window() == target && m_focus->isVisible()
+        && m_focus->isEnabled())
+        m_focus->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 } // namespace platform

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QHash>
+#include <QList>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -16,6 +17,22 @@ namespace platform {
 
 class MenuBar;
 class PushButton;
+
+// Where the keyboard goes when a modal window closes: back to the window that was active when it
+// opened, with the focus where it was, or, should that window have closed meanwhile, to the one that
+// window came from. Without a window manager (a bare X kiosk) nobody else gives it back.
+class KeyboardReturn final
+{
+public:
+    // Remembers the active window as `opening` opens (nothing when `opening` is the active one).
+    void remember(const QWidget* opening);
+    // Activates that window again, unless another modal window still open holds the keyboard.
+    void giveBack(const QWidget* closing) const;
+
+private:
+    QList<QPointer<QWidget>> m_windows; // the active window, then the windows it came from
+    QPointer<QWidget> m_focus;
+};
 
 // The look of a window. Width and Height are those of the content area, below the menu bar.
 struct WindowDesign
@@ -117,6 +134,9 @@ private:
     bool m_closed = false;
     bool m_closingFromCode = false;
     MenuHandlers m_menuHandlers;
+    KeyboardReturn m_keyboardReturn; // for a window shown modal
+
+    friend class KeyboardReturn;
 };
 
 // One implicit instance per window class: the reference finds the open window or makes a fresh one.

@@ -1,4 +1,5 @@
 // How the form's fields react to the country, to Clear and to a blank in a name.
+#include "ModalHelper.h"
 #include "TestEnvironment.h"
 #include "Typing.h"
 
@@ -45,6 +46,7 @@ private Q_SLOTS:
     void init() { App::instance().DefaultCountryIndex = 0; }
     void cleanup()
     {
+        endModalWindows();
         if (Window1* form = platform::ImplicitInstance<Window1>::existing())
             form->Close();
     }

@@ -82,6 +82,7 @@ private Q_SLOTS:
     void init() { m_app = std::make_unique<App>(); }
     void cleanup()
     {
+        endModalWindows();
         if (Window1* window = ImplicitInstance<Window1>::existing())
             window->Close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -124,7 +125,7 @@ private Q_SLOTS:
 
         QStringList wrong;
         if (window == QStringLiteral("MsgBox")) {
-            whenModal([&wrong](QWidget* box) {
+            WhenModal guard([&wrong](QWidget* box) {
                 wrong = notBlackOnWhite(box);
                 qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
             });

@@ -1,3 +1,4 @@
+#include "ModalHelper.h"
 #include "TestEnvironment.h"
 
 #include "app/App.h"
@@ -73,7 +74,11 @@ private Q_SLOTS:
         m_app.DefaultCountryIndex = 0;
         platform::Screen::overrideAvailableSize(QSize(1024, 768));
     }
-    void cleanup() { closeForm(); }
+    void cleanup()
+    {
+        endModalWindows();
+        closeForm();
+    }
 
     void centring_data()
     {

@@ -23,6 +23,12 @@ const QString kNotSaved =
 // How the password dialog is left after the entries.
 enum class Finish { Ok, Cancel, Escape, CloseButton, WindowManager, NotAtAll };
 
+} // namespace
+
+Q_DECLARE_METATYPE(Finish)
+
+namespace {
+
 // What the test saw of the password dialog.
 struct DialogLog
 {
@@ -56,19 +62,15 @@ void finishDialog(PasswordDialog* dialog, Finish finish)
     }
 }
 
-// Arranges the answer to the next password dialog: each refused entry is typed and OK pressed (its
+// The answer to a password dialog, for a WhenModal: each refused entry is typed and OK pressed (its
 // message answered), then the last entry is typed and the dialog left as finish says. beforeFinish
-// runs just before that, to arrange what the finish opens.
-void answerPasswordDialog(const QStringList& refused, const QString& last, Finish finish, DialogLog* log,
-                          std::function<void()> beforeFinish = {})
+// runs just before that, while the dialog is still open.
+WhenModal::Action answerPasswordDialog(const QStringList& refused, const QString& last, Finish finish, DialogLog* log,
+                                       std::function<void()> beforeFinish = {})
 {
-    whenModal([=](QWidget* modal) {
+    return [=](QWidget* modal) {
         auto* dialog = qobject_cast<PasswordDialog*>(modal);
-        if (!dialog) {
-            log->title = QStringLiteral("<%1>").arg(modal->objectName());
-            modal->close();
-            return;
-        }
+        QVERIFY2(dialog, qPrintable(QStringLiteral("not the password dialog: %1").arg(modal->objectName())));
         log->seen = true;
         log->title = dialog->Title();
         log->label = dialog->Label->text();
@@ -76,8 +78,9 @@ void answerPasswordDialog(const QStringList& refused, const QString& last, Finis
             dialog->PassField->clear();
             QTest::keyClicks(dialog->PassField, entry);
             QString message;
-            answerMessageBox(&message);
+            WhenModal box(answerMessageBox(&message));
             QTest::mouseClick(dialog->PushButton1, Qt::LeftButton);
+            QVERIFY(box.acted());
             log->messages << message;
             log->fieldAfterMessage << dialog->PassField->Text();
         }
@@ -86,7 +89,7 @@ void answerPasswordDialog(const QStringList& refused, const QString& last, Finis
         if (beforeFinish)
             beforeFinish();
         finishDialog(dialog, finish);
-    });
+    };
 }
 
 // Counts the Preferences windows that open; closes each at once so nothing waits for it.
@@ -122,8 +125,6 @@ void closeWindows()
 
 } // namespace
 
-Q_DECLARE_METATYPE(Finish)
-
 class TestLock final : public QObject
 {
     Q_OBJECT
@@ -138,7 +139,11 @@ private Q_SLOTS:
         if (QFileInfo(m_env.config()).isFile())
             QFile::remove(m_env.config());
     }
-    void cleanup() { closeWindows(); }
+    void cleanup()
+    {
+        endModalWindows();
+        closeWindows();
+    }
 
     // ---- The password dialog ----
 
@@ -207,7 +212,7 @@ private Q_SLOTS:
         app.PasswordGood = true;
         app.PasswordAction = action;
         DialogLog log;
-        answerPasswordDialog(refused, last, finish, &log);
+        WhenModal guard(answerPasswordDialog(refused, last, finish, &log));
         QCOMPARE(PasswordDialog::instance().GetPassword(), verdict);
         QVERIFY(log.seen);
         QCOMPARE(log.title, QStringLiteral("Enter Password"));
@@ -223,8 +228,13 @@ private Q_SLOTS:
         App app;
         app.PasswordAction = QStringLiteral("quit");
         app.PasswordGood = true;
-        whenModal([](QWidget* modal) { static_cast<PasswordDialog*>(modal)->Close(); });
+        WhenModal guard([](QWidget* modal) {
+            auto* dialog = qobject_cast<PasswordDialog*>(modal);
+            QVERIFY(dialog);
+            dialog->Close();
+        });
         QVERIFY(!PasswordDialog::instance().GetPassword());
+        QVERIFY(guard.acted());
     }
 
     // ---- Quit guard ----
@@ -268,7 +278,7 @@ private Q_SLOTS:
         QTest::keyClicks(form->EmailField, QStringLiteral("fan@example.com"));
 
         DialogLog log;
-        answerPasswordDialog(refused, QStringLiteral("Secret"), finish, &log);
+        WhenModal guard(answerPasswordDialog(refused, QStringLiteral("Secret"), finish, &log));
         if (route == QLatin1String("File > Quit"))
             form->FileQuit()->trigger();
         else if (route == QLatin1String("Ctrl+Q"))
@@ -318,7 +328,7 @@ private Q_SLOTS:
         Window1& form = Window1::instance();
         PreferencesWatch watch;
         DialogLog log;
-        answerPasswordDialog({}, entry, finish, &log);
+        WhenModal unlock(answerPasswordDialog({}, entry, finish, &log));
         form.EditPref()->trigger();
         QVERIFY(log.seen);
         QCOMPARE(watch.opened, opened);
@@ -328,7 +338,7 @@ private Q_SLOTS:
         bool quit = false;
         app.setTerminate([&] { quit = true; });
         DialogLog quitLog;
-        answerPasswordDialog({}, QString(), Finish::Cancel, &quitLog);
+        WhenModal lock(answerPasswordDialog({}, QString(), Finish::Cancel, &quitLog));
         form.FileQuit()->trigger();
         QVERIFY(quitLog.seen);
         QCOMPARE(quitLog.title, QStringLiteral("Enter Password"));
@@ -399,31 +409,30 @@ private Q_SLOTS:
         DialogLog confirm;
         bool stillOpenAfterConfirm = false;
         QString entryAfterConfirm;
-        answerPasswordDialog({}, QStringLiteral("Secret"), Finish::Ok, &unlock, [&] {
-            whenModal([&](QWidget* modal) {
-                auto* prefs = qobject_cast<PreferencesWindow*>(modal);
-                QVERIFY(prefs);
-                prefs->Passwordfield->clear();
-                QTest::keyClicks(prefs->Passwordfield, newPassword);
-                prefs->FullScreenCB->setValue(fullScreen);
-                prefs->CountryPopUp->setListIndex(9);
-                if (confirmFinish != Finish::NotAtAll)
-                    answerPasswordDialog(refused, confirmation, confirmFinish, &confirm);
-                if (closeBy == QLatin1String("Save") || confirmFinish != Finish::NotAtAll)
-                    QTest::mouseClick(prefs->SaveBtn, Qt::LeftButton);
-                if (confirmFinish != Finish::NotAtAll) {
-                    // The confirmation does not block Save; wait until it is answered.
-                    QTRY_VERIFY(confirm.seen);
-                    QTRY_VERIFY(!platform::ImplicitInstance<PasswordDialog>::isOpen());
-                    stillOpenAfterConfirm = platform::ImplicitInstance<PreferencesWindow>::isOpen();
-                    if (stillOpenAfterConfirm)
-                        entryAfterConfirm = prefs->Passwordfield->Text();
-                }
-                if (closeBy == QLatin1String("Cancel"))
-                    QTest::mouseClick(prefs->CancelBtn, Qt::LeftButton);
-                else if (closeBy == QLatin1String("close button") && platform::ImplicitInstance<PreferencesWindow>::isOpen())
-                    prefs->close();
-            });
+        // The lock's dialog opens first, then the Preferences window.
+        WhenModal unlockGuard(answerPasswordDialog({}, QStringLiteral("Secret"), Finish::Ok, &unlock));
+        WhenModal prefsGuard([&](QWidget* modal) {
+            auto* prefs = qobject_cast<PreferencesWindow*>(modal);
+            QVERIFY(prefs);
+            prefs->Passwordfield->clear();
+            QTest::keyClicks(prefs->Passwordfield, newPassword);
+            prefs->FullScreenCB->setValue(fullScreen);
+            prefs->CountryPopUp->setListIndex(9);
+            WhenModal confirmGuard(answerPasswordDialog(refused, confirmation, confirmFinish, &confirm));
+            if (closeBy == QLatin1String("Save") || confirmFinish != Finish::NotAtAll)
+                QTest::mouseClick(prefs->SaveBtn, Qt::LeftButton);
+            if (confirmFinish != Finish::NotAtAll) {
+                // The confirmation does not block Save; wait until it is answered.
+                QTRY_VERIFY(confirm.seen);
+                QTRY_VERIFY(!platform::ImplicitInstance<PasswordDialog>::isOpen());
+                stillOpenAfterConfirm = platform::ImplicitInstance<PreferencesWindow>::isOpen();
+                if (stillOpenAfterConfirm)
+                    entryAfterConfirm = prefs->Passwordfield->Text();
+            }
+            if (closeBy == QLatin1String("Cancel"))
+                QTest::mouseClick(prefs->CancelBtn, Qt::LeftButton);
+            else if (closeBy == QLatin1String("close button") && platform::ImplicitInstance<PreferencesWindow>::isOpen())
+                prefs->close();
         });
         QCOMPARE(app.EditPref_Action(), false);
 
@@ -470,7 +479,7 @@ private Q_SLOTS:
         Window1::instance();
         PreferencesWindow& prefs = PreferencesWindow::instance();
         bool checked = false;
-        whenModal([&](QWidget*) {
+        WhenModal guard([&](QWidget*) {
             prefs.Passwordfield->setText(QStringLiteral("NewOne"));
             prefs.SaveBtn->click();
             PasswordDialog* dialog = platform::ImplicitInstance<PasswordDialog>::existing();
@@ -491,21 +500,58 @@ private Q_SLOTS:
         QCOMPARE(app.Password, QStringLiteral("NewOne"));
     }
 
+    // When one of the kiosk's modal windows closes, the form takes the keyboard back, with the focus
+    // where it was: without a window manager nobody else gives it back.
+    void keyboardReturnsToTheForm_data()
+    {
+        QTest::addColumn<QString>("modal");
+        for (const char* modal : {"message box", "password dialog", "Preferences", "thank-you"})
+            QTest::newRow(modal) << QString::fromLatin1(modal);
+    }
+    void keyboardReturnsToTheForm()
+    {
+        QFETCH(QString, modal);
+        App app;
+        Window1& form = Window1::instance();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.LastNameField->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), form.LastNameField);
+        {
+            WhenModal guard([](QWidget* window) { closeModal(window); });
+            if (modal == QLatin1String("message box"))
+                platform::MsgBox(QStringLiteral("Note"));
+            else if (modal == QLatin1String("password dialog"))
+                PasswordDialog::instance().GetPassword();
+            else if (modal == QLatin1String("Preferences"))
+                PreferencesWindow::instance().ShowModal();
+            else
+                ThanksWindow::instance().Display();
+            QVERIFY(guard.acted());
+        }
+        QTRY_COMPARE(QApplication::activeWindow(), &form);
+        QCOMPARE(QApplication::focusWidget(), form.LastNameField);
+    }
+
     // The thank-you window is no way out either: a quit asked for over it meets the lock, and a refused
-    // one leaves the visitor's thanks and entry as they were.
+    // one leaves the visitor's thanks and entry as they were. Should the thanks time out while the lock
+    // waits, the entry is cleared at once, not left on screen behind the dialog.
     void quitWhileThanking_data()
     {
         QTest::addColumn<QString>("route");
+        QTest::addColumn<bool>("timeOut"); // the thanks time out while the password dialog is open
         QTest::addColumn<Finish>("finish");
         QTest::addColumn<bool>("quits");
         for (const char* route : {"Ctrl+Q", "form closed"}) {
-            QTest::addRow("%s: right password", route) << QString::fromLatin1(route) << Finish::Ok << true;
-            QTest::addRow("%s: Cancel", route) << QString::fromLatin1(route) << Finish::Cancel << false;
+            QTest::addRow("%s: right password", route) << QString::fromLatin1(route) << false << Finish::Ok << true;
+            QTest::addRow("%s: Cancel", route) << QString::fromLatin1(route) << false << Finish::Cancel << false;
+            QTest::addRow("%s: thanks time out, then Cancel", route)
+                << QString::fromLatin1(route) << true << Finish::Cancel << false;
         }
     }
     void quitWhileThanking()
     {
         QFETCH(QString, route);
+        QFETCH(bool, timeOut);
         QFETCH(Finish, finish);
         QFETCH(bool, quits);
 
@@ -514,31 +560,44 @@ private Q_SLOTS:
         app.setTerminate([&] { quit = true; });
         app.Password = QStringLiteral("Secret");
         Window1& form = Window1::instance();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
         form.EmailField->setText(QStringLiteral("fan@example.com"));
 
         DialogLog log;
+        QString emailUnderDialog;
         bool thanksStillOpen = false;
         QString emailBehindThanks;
-        whenModal([&](QWidget* modal) {
-            auto* thanks = qobject_cast<ThanksWindow*>(modal);
+        WhenModal thanksGuard([&](QWidget* modal) {
+            QPointer<ThanksWindow> thanks = qobject_cast<ThanksWindow*>(modal);
             QVERIFY(thanks);
-            answerPasswordDialog({}, QStringLiteral("Secret"), finish, &log);
+            WhenModal lock(answerPasswordDialog({}, QStringLiteral("Secret"), finish, &log, [&] {
+                if (timeOut)
+                    Q_EMIT thanks->ThanksTimer->Action();
+                emailUnderDialog = form.EmailField->Text();
+            }));
             if (route == QLatin1String("Ctrl+Q"))
                 QTest::keyClick(thanks, Qt::Key_Q, Qt::ControlModifier);
             else
                 form.close();
+            QVERIFY(lock.acted());
             thanksStillOpen = platform::ImplicitInstance<ThanksWindow>::isOpen();
             emailBehindThanks = form.EmailField->Text();
-            thanks->PushButton1->click();
+            if (thanksStillOpen)
+                thanks->PushButton1->click();
         });
         form.SaveButton->click();
 
+        QVERIFY(thanksGuard.acted());
         QVERIFY(log.seen);
         QCOMPARE(log.title, QStringLiteral("Enter Password"));
         QCOMPARE(quit, quits);
-        QVERIFY(thanksStillOpen);
-        QCOMPARE(emailBehindThanks, QStringLiteral("fan@example.com"));
+        const QString entry = timeOut ? QString() : QStringLiteral("fan@example.com");
+        QCOMPARE(emailUnderDialog, entry);
+        QCOMPARE(thanksStillOpen, !timeOut);
+        QCOMPARE(emailBehindThanks, entry);
         QCOMPARE(form.EmailField->Text(), QString()); // reset once the thanks closed
+        // The keyboard is back with the form, even though the window it left from has gone.
+        QTRY_COMPARE(QApplication::activeWindow(), &form);
     }
 
     // The platform's own quit request can arrive while a confirmation waits: it gets a lock of its own.
@@ -551,13 +610,14 @@ private Q_SLOTS:
         Window1::instance();
         PreferencesWindow& prefs = PreferencesWindow::instance();
         DialogLog log;
-        whenModal([&](QWidget*) {
+        WhenModal guard([&](QWidget*) {
             prefs.Passwordfield->setText(QStringLiteral("NewOne"));
             prefs.SaveBtn->click();
             QVERIFY(platform::ImplicitInstance<PasswordDialog>::isOpen());
-            answerPasswordDialog({}, QStringLiteral("NewOne"), Finish::Cancel, &log);
+            WhenModal lock(answerPasswordDialog({}, QStringLiteral("NewOne"), Finish::Cancel, &log));
             QEvent request(QEvent::Quit);
             QCoreApplication::sendEvent(qApp, &request);
+            QVERIFY(lock.acted());
             QCOMPARE(prefs.Passwordfield->Text(), QStringLiteral("NewOne"));
             prefs.CancelBtn->click();
         });
@@ -581,7 +641,7 @@ private Q_SLOTS:
         prefs.FullScreenCB->setValue(true);
         prefs.CountryPopUp->setListIndex(4);
         QString message;
-        answerMessageBox(&message);
+        WhenModal box(answerMessageBox(&message));
         prefs.SaveBtn->click();
         QCOMPARE(message, kNotSaved);
         QVERIFY(app.fullScreenmark);

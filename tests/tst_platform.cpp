@@ -101,6 +101,17 @@ public:
 
 using Refusals = QList<QPair<QString, int>>;
 
+// Waits until a fresh timer of the given period has fired `ticks` times: by then a timer of that period
+// started earlier would have fired as often, however busy the machine. Used to see that one did not.
+bool letTimersRun(int periodMs, int ticks)
+{
+    QTimer reference;
+    int fired = 0;
+    QObject::connect(&reference, &QTimer::timeout, &reference, [&] { ++fired; });
+    reference.start(periodMs);
+    return QTest::qWaitFor([&] { return fired >= ticks; }, 30000);
+}
+
 } // namespace
 
 class TestPlatform final : public QObject
@@ -120,6 +131,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        endModalWindows();
         if (DialogWindow* dialog = ImplicitInstance<DialogWindow>::existing())
             dialog->Close();
         if (PlainWindow* window = ImplicitInstance<PlainWindow>::existing())
@@ -356,13 +368,13 @@ private Q_SLOTS:
         timer.setPeriod(10);
         timer.setMode(1);
         QTRY_COMPARE(fired, 1);
-        QTest::qWait(50);
+        QVERIFY(letTimersRun(10, 3));
         QCOMPARE(fired, 1);
         timer.setMode(2);
         QTRY_VERIFY(fired >= 3);
         timer.setMode(0);
         const int stoppedAt = fired;
-        QTest::qWait(50);
+        QVERIFY(letTimersRun(10, 3));
         QCOMPARE(fired, stoppedAt);
     }
 
@@ -375,7 +387,7 @@ private Q_SLOTS:
         timer->setPeriod(20);
         timer->setMode(2);
         window.Close();
-        QTest::qWait(80);
+        QVERIFY(letTimersRun(20, 3));
         QCOMPARE(fired, 0);
     }
 
@@ -397,7 +409,10 @@ private Q_SLOTS:
     {
         PlainWindow& window = ImplicitInstance<PlainWindow>::get();
         bool closedBeforeReturn = false;
-        QTimer::singleShot(20, &window, [&] { window.Close(); });
+        WhenModal guard([&](QWidget* modal) {
+            QCOMPARE(modal, &window);
+            window.Close();
+        });
         connect(&window, &Window::closed, this, [&] { closedBeforeReturn = true; });
         window.ShowModal();
         QVERIFY(closedBeforeReturn);
@@ -501,6 +516,7 @@ private Q_SLOTS:
         m_app->refuseQuit = refuse;
         PlainWindow& window = ImplicitInstance<PlainWindow>::get();
         QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         EditField& f = window.control<EditField>("Field");
         f.setText(QStringLiteral("typed"));
 
@@ -510,8 +526,10 @@ private Q_SLOTS:
             QTest::keySequence(&window, QKeySequence(Qt::CTRL | Qt::Key_Q));
         else if (route == QStringLiteral("close button"))
             window.close();
-        else
-            QCoreApplication::sendEvent(qApp, new QEvent(QEvent::Quit));
+        else {
+            QEvent request(QEvent::Quit);
+            QCoreApplication::sendEvent(qApp, &request);
+        }
 
         QCOMPARE(m_app->cancelCloseCount, 1);
         QCOMPARE(m_app->terminated, !refuse);

@@ -1,3 +1,4 @@
+#include "ModalHelper.h"
 #include "TestEnvironment.h"
 #include "TestFiles.h"
 
@@ -44,6 +45,12 @@ class TestSettings final : public QObject
 
 private Q_SLOTS:
     void init() { removeSettings(); }
+    void cleanup()
+    {
+        endModalWindows();
+        if (Window1* form = platform::ImplicitInstance<Window1>::existing())
+            form->Close();
+    }
 
     void parse_data()
     {

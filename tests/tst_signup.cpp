@@ -66,11 +66,13 @@ void pressOk(ThanksWindow& thanks)
     QTest::mouseClick(thanks.PushButton1, Qt::LeftButton);
 }
 
-// Arranges for the next modal window: a message box is read and dismissed; the thank-you window is
-// handed to `act`. `seen` gets the box's text or the window's title.
-void answerNext(QString* seen, std::function<void(ThanksWindow&)> act = pressOk)
+using ThanksAction = std::function<void(ThanksWindow&)>;
+
+// The answer to the next modal window, for a WhenModal: a message box is read and dismissed; the
+// thank-you window is handed to `act`. `seen` gets the box's text or the window's title.
+WhenModal::Action answerNext(QString* seen, ThanksAction act)
 {
-    whenModal([=](QWidget* modal) {
+    return [=](QWidget* modal) {
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             *seen = box->text();
             box->button(QMessageBox::Ok)->click();
@@ -79,15 +81,16 @@ void answerNext(QString* seen, std::function<void(ThanksWindow&)> act = pressOk)
             act(*thanks);
         } else {
             *seen = QStringLiteral("<unexpected %1>").arg(modal->objectName());
+            closeModal(modal);
         }
-    });
+    };
 }
 
 // Presses Sign Me Up; returns what came up.
-QString signUp(Window1& form, std::function<void(ThanksWindow&)> act = pressOk)
+QString signUp(Window1& form, ThanksAction act = pressOk)
 {
     QString seen = QStringLiteral("<nothing>");
-    answerNext(&seen, std::move(act));
+    WhenModal guard(answerNext(&seen, std::move(act)));
     QTest::mouseClick(form.SaveButton, Qt::LeftButton);
     return seen;
 }
@@ -96,6 +99,10 @@ QString signUp(Window1& form, std::function<void(ThanksWindow&)> act = pressOk)
 enum class Obstacle { DesktopIsAFile, DataFileIsAFolder, DiskFull, FileSizeLimit };
 
 } // namespace
+
+// Declared before any use, as the Release build requires.
+Q_DECLARE_METATYPE(Obstacle)
+Q_DECLARE_METATYPE(ThanksAction)
 
 class TestSignUp final : public QObject
 {
@@ -118,6 +125,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        endModalWindows();
         if (Window1* form = platform::ImplicitInstance<Window1>::existing())
             form->Close();
     }
@@ -253,20 +261,20 @@ private Q_SLOTS:
     // only once the window has closed, whichever way.
     void thanksCloses_data()
     {
-        QTest::addColumn<std::function<void(ThanksWindow&)>>("close");
-        QTest::newRow("OK") << std::function<void(ThanksWindow&)>(pressOk);
-        QTest::newRow("Return") << std::function<void(ThanksWindow&)>([](ThanksWindow& w) {
+        QTest::addColumn<ThanksAction>("close");
+        QTest::newRow("OK") << ThanksAction(pressOk);
+        QTest::newRow("Return") << ThanksAction([](ThanksWindow& w) {
             QWidget* focused = QApplication::focusWidget();
             QTest::keyClick(focused && focused->window() == &w ? focused : &w, Qt::Key_Return);
         });
-        QTest::newRow("close button") << std::function<void(ThanksWindow&)>([](ThanksWindow& w) { w.close(); });
-        QTest::newRow("timer") << std::function<void(ThanksWindow&)>([](ThanksWindow& w) {
+        QTest::newRow("close button") << ThanksAction([](ThanksWindow& w) { w.close(); });
+        QTest::newRow("timer") << ThanksAction([](ThanksWindow& w) {
             Q_EMIT w.ThanksTimer->Action();
         });
     }
     void thanksCloses()
     {
-        QFETCH(std::function<void(ThanksWindow&)>, close);
+        QFETCH(ThanksAction, close);
 
         Window1& form = Window1::instance();
         fill(form);
@@ -322,9 +330,6 @@ private Q_SLOTS:
         QCOMPARE(readBytes(m_env.dataFile()), kLine + kLine);
     }
 };
-
-Q_DECLARE_METATYPE(Obstacle)
-Q_DECLARE_METATYPE(std::function<void(ThanksWindow&)>)
 
 QTEST_MAIN(TestSignUp)
 #include "tst_signup.moc"
