@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
-ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev
+# The validators of the installed menu entry and metadata (the install_tree test).
+ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev desktop-file-utils appstream
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CommandLine.h"
 #include "platform/Application.h"
 
 #include <QPixmap>
@@ -20,6 +21,9 @@ public:
     QString Password;
     bool fullScreenmark = false;
     qint32 DefaultCountryIndex = 0;
+
+    // The options the kiosk was started with.
+    CommandLine commandLine;
 
     // The request the password dialog is serving ("GetPrefs", "quit" or "Confirm") and its verdict.
     QString PasswordAction;

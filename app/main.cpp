@@ -1,15 +1,28 @@
 #include "app/App.h"
+#include "app/CommandLine.h"
 #include "form/Window1.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char* argv[])
 {
+    // Answered before QApplication exists: help, the version and a wrong argument need no display.
+    const ParsedCommandLine commandLine = parseCommandLine(commandLineArguments(argc, argv));
+    if (commandLine.outcome != ParsedCommandLine::Outcome::Run) {
+        std::FILE* stream = commandLine.exitStatus() == 0 ? stdout : stderr;
+        std::fputs(commandLine.text.toLocal8Bit().constData(), stream);
+        return commandLine.exitStatus();
+    }
+
     QApplication application(argc, argv);
     // No display name: X11 would append it to every window title, and the titles are the designs'.
     QApplication::setApplicationName(QStringLiteral("Quillmore"));
-    QApplication::setDesktopFileName(QStringLiteral("quillmore"));
+    // The application id: Wayland compositors and desktops find the menu entry and its icon by it.
+    QApplication::setDesktopFileName(QStringLiteral("com.quillmore.Quillmore"));
 
     App app;
+    app.commandLine = commandLine.options;
     return app.run([] { return &platform::ImplicitInstance<Window1>::create(); });
 }

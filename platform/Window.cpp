@@ -15,6 +15,29 @@
 
 namespace platform {
 
+namespace {
+
+// The window a new modal window belongs to: the active one. Right after another modal window
+// closes none may be active yet (on Wayland the compositor activates the next one a moment later):
+// then the modal window still open, else the application's visible window.
+QWidget* windowToStayAbove(const QWidget* newcomer)
+{
+    const auto candidate = [newcomer](QWidget* widget) {
+        return widget && widget != newcomer && widget->isVisible() && widget->windowHandle();
+    };
+    if (QWidget* active = QApplication::activeWindow(); candidate(active))
+        return active;
+    if (QWidget* modal = QApplication::activeModalWidget(); candidate(modal))
+        return modal;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (candidate(widget) && qobject_cast<Window*>(widget))
+            return widget;
+    }
+    return nullptr;
+}
+
+} // namespace
+
 Window::Window(const WindowDesign& design)
     : QWidget(nullptr)
     , m_layout(new QVBoxLayout(this))
@@ -189,8 +212,8 @@ void Window::setFullScreen(bool fullScreen)
 void Window::placeInMiddleOfScreen()
 {
     m_placed = true;
-    QWidget* active = QApplication::activeWindow();
-    QScreen* target = active ? active->screen() : QGuiApplication::primaryScreen();
+    QWidget* interrupted = windowToStayAbove(this);
+    QScreen* target = interrupted ? interrupted->screen() : QGuiApplication::primaryScreen();
     if (!target)
         return;
     QRect frame(QPoint(0, 0), size());
@@ -199,17 +222,18 @@ void Window::placeInMiddleOfScreen()
 }
 
 // A modal window belongs to the window it interrupts, so a window manager keeps it above that one,
-// also above a full-screen kiosk form.
+// also above a full-screen kiosk form, and a Wayland kiosk compositor (cage) centres it there
+// instead of stretching it over the screen from the top-left corner.
 void Window::keepAboveActiveWindow()
 {
     if (windowModality() == Qt::NonModal)
         return;
-    QWidget* active = QApplication::activeWindow();
-    if (!active || active == this || !active->windowHandle())
+    QWidget* interrupted = windowToStayAbove(this);
+    if (!interrupted)
         return;
     create();
     if (QWindow* handle = windowHandle())
-        handle->setTransientParent(active->windowHandle());
+        handle->setTransientParent(interrupted->windowHandle());
 }
 
 void Window::showFullScreenNow()
@@ -289,7 +313,7 @@ void Window::keyPressEvent(QKeyEvent* event)
 void MsgBox(const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
+                    windowToStayAbove(nullptr));
     box.setObjectName(QStringLiteral("MsgBox"));
     box.setWindowModality(Qt::ApplicationModal);
     KeyboardReturn keyboard;

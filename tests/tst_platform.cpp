@@ -435,6 +435,21 @@ private Q_SLOTS:
         dialog.Close();
     }
 
+    // Right after a modal window closes no window may be active yet (on Wayland the compositor
+    // activates the next one later); the next modal window still belongs to the open window.
+    void modalWindowBelongsToTheOpenWindowWhileNoneIsActive()
+    {
+        PlainWindow& window = ImplicitInstance<PlainWindow>::get();
+        QApplication::setActiveWindow(&window);
+        QTRY_COMPARE(QApplication::activeWindow(), &window);
+        QApplication::setActiveWindow(nullptr);
+        QCOMPARE(QApplication::activeWindow(), nullptr);
+        DialogWindow& dialog = ImplicitInstance<DialogWindow>::get();
+        dialog.Show();
+        QCOMPARE(dialog.windowHandle()->transientParent(), window.windowHandle());
+        dialog.Close();
+    }
+
     void returnAndEscapePressDefaultAndCancelButtons()
     {
         PlainWindow& window = ImplicitInstance<PlainWindow>::get();

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the kiosk was started with. Options that change how the kiosk runs become members here;
+// App keeps the parsed value, and nothing else reads the program's arguments.
+struct CommandLine
+{
+};
+
+// The answer to a command line: start the kiosk with its options, or print a text and end before
+// any window opens (and before a display is needed).
+struct ParsedCommandLine
+{
+    enum class Outcome { Run, Help, Version, UsageError };
+
+    Outcome outcome = Outcome::Run;
+    CommandLine options;
+    QString text; // what Help, Version and UsageError print
+
+    // 0 for Run, Help and Version; 2 for a usage error, printed on standard error.
+    int exitStatus() const { return outcome == Outcome::UsageError ? 2 : 0; }
+};
+
+// Arguments as the program received them, the program's name first.
+ParsedCommandLine parseCommandLine(const QStringList& arguments);
+
+// The program's arguments before QApplication exists, which needs a display.
+QStringList commandLineArguments(int argc, char* argv[]);
