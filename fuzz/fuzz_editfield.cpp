@@ -6,6 +6,7 @@
 
 #include "platform/EditField.h"
 #include "platform/InputRules.h"
+#include "platform/Text.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -116,11 +117,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     platform::EditField field(nullptr);
     field.setMask(mask);
     field.setLimitText(limit);
-    // What the form does with a refused blank in a first name: takes it in, from code.
+    // What the form does with a blank its name mask refused: takes it in, from code, and typing goes on
+    // after it.
     const bool takesBlanks = input.ConsumeBool();
     QObject::connect(&field, &platform::EditField::ValidationError, &field, [&](const QString& text, int position) {
-        if (takesBlanks && text.mid(position - 1, 1) == QStringLiteral(" ") && mask.startsWith(u'&'))
-            field.setText(text);
+        if (!takesBlanks || platform::Mid(text, position, 1) != QStringLiteral(" "))
+            return;
+        field.setText(text);
+        field.setCursorPosition(int(platform::unitIndex(text, position)));
     });
 
     for (int step = 0; step < 64 && input.remaining_bytes() > 0; ++step) {
