@@ -49,9 +49,14 @@ constexpr int kMaxSettingsDelayUs = 40000;
 // A new data file every so many kills keeps each check of the whole file short on long runs.
 constexpr int kKillsPerDataFile = 25;
 
+// The run's folder, kept after a failure to be looked at.
+QString g_folder;
+
 [[noreturn]] void fail(const QString& why)
 {
     std::fprintf(stderr, "FAIL: %s\n", qUtf8Printable(why));
+    if (!g_folder.isEmpty())
+        std::fprintf(stderr, "The files are kept in %s\n", qUtf8Printable(g_folder));
     std::exit(1);
 }
 
@@ -457,6 +462,8 @@ int main(int argc, char** argv)
                                           : dir + QStringLiteral("/crashtest-XXXXXX"));
     if (!temporary.isValid())
         fail(QStringLiteral("no temporary folder: %1").arg(temporary.errorString()));
+    // std::exit in fail() leaves it; a run that passes removes it.
+    g_folder = temporary.path();
     Rng rng(seed);
     if (mode == QStringLiteral("data"))
         crashDataFile(temporary.path(), kills, seed, rng);
