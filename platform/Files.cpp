@@ -253,6 +253,10 @@ QString writeLines(QIODevice* device, const QStringList& lines)
         return QStringLiteral("the device is not open for writing");
 
     QByteArray bytes;
+    // Readers (readTextLines too) drop a byte order mark at the start of a file; a first line that
+    // begins with U+FEFF (a password may) would lose it, so a mark of its own goes before it.
+    if (!lines.isEmpty() && lines.first().startsWith(QChar(0xFEFF)))
+        bytes += "\xEF\xBB\xBF";
     for (const QString& line : lines) {
         if (hasLineBreak(line))
             return QStringLiteral("a line contains a line break");

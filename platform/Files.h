@@ -25,7 +25,8 @@ std::optional<QStringList> readTextLines(const QString& path, int maxLines, qint
 QString replaceTextFile(const QString& path, const QStringList& lines, QFileDevice::Permissions permissions);
 
 // Writes the lines ("\n" after each, UTF-8) to an open device. Returns an error text or empty.
-// A line that itself contains CR or LF is refused: it would silently become two lines.
+// A line that itself contains CR or LF is refused: it would silently become two lines. A first line
+// that begins with U+FEFF gets a byte order mark before it, so that readTextLines gives it back whole.
 QString writeLines(QIODevice* device, const QStringList& lines);
 
 // Appends one line plus "\n" (UTF-8) to the file, creating it if missing (mode 0600 less the umask;

@@ -301,6 +301,10 @@ void TestFiles::writeLinesToDevice_data()
     QTest::newRow("refuses every write") << true << qint64(0) << qint64(100) << lines << false << QByteArray();
     QTest::newRow("full partway") << true << qint64(3) << qint64(100) << lines << false << QByteArray("abc");
     QTest::newRow("not open") << false << qint64(100) << qint64(100) << lines << false << QByteArray();
+    // Read back, the mark is dropped and the line keeps its own U+FEFF.
+    QTest::newRow("first line begins with U+FEFF") << true << qint64(100) << qint64(100)
+                                                   << QStringList{QChar(0xFEFF) + QString("pw"), "a"} << true
+                                                   << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFpw\na\n");
     QTest::newRow("LF in a line, nothing written")
         << true << qint64(100) << qint64(100) << QStringList{"a", "b\nc"} << false << QByteArray();
 }

@@ -1,0 +1,28 @@
+// The e-mail check on any text: always one of its four answers, and "1" exactly for a text with an
+// at sign and a dot somewhere after the first one.
+#include "FuzzCheck.h"
+
+#include "form/Window1.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString address = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString verdict = Window1::ValidateEmail(address);
+
+    const qsizetype at = address.indexOf(u'@');
+    const bool dotAfterAt = at >= 0 && address.indexOf(u'.', at + 1) >= 0;
+    if (address.isEmpty())
+        FUZZ_CHECK(verdict == QStringLiteral("no value supplied"));
+    else if (at < 0)
+        FUZZ_CHECK(verdict == QStringLiteral("invalid address"));
+    else if (!dotAfterAt)
+        FUZZ_CHECK(verdict == QStringLiteral("invalid formatting"));
+    else
+        FUZZ_CHECK(verdict == QStringLiteral("1"));
+    // The same text always gets the same answer.
+    FUZZ_CHECK(Window1::ValidateEmail(address) == verdict);
+    return 0;
+}
