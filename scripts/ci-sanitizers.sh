@@ -17,4 +17,4 @@ export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:check_initialization_order=1
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 cd build-sanitize
-ctest --output-on-failure
+ctest --output-on-failure -LE soak
