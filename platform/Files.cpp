@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -40,6 +40,27 @@ QStringList splitLines(QStringView text, int maxLines)
     if (lines.size() < maxLines && start < text.size())
         lines.append(text.mid(start).toString());
     return lines;
+}
+
+// Beside the file, the one name a save writes under before it replaces the file.
+QString savingPath(const QString& path)
+{
+    return path + QStringLiteral(".saving");
+}
+
+mode_t modeOf(QFileDevice::Permissions permissions)
+{
+    mode_t mode = 0;
+    const std::pair<QFileDevice::Permission, mode_t> bits[] = {
+        {QFileDevice::ReadOwner, S_IRUSR}, {QFileDevice::WriteOwner, S_IWUSR}, {QFileDevice::ExeOwner, S_IXUSR},
+        {QFileDevice::ReadGroup, S_IRGRP}, {QFileDevice::WriteGroup, S_IWGRP}, {QFileDevice::ExeGroup, S_IXGRP},
+        {QFileDevice::ReadOther, S_IROTH}, {QFileDevice::WriteOther, S_IWOTH}, {QFileDevice::ExeOther, S_IXOTH},
+    };
+    for (const auto& [permission, bit] : bits) {
+        if (permissions & permission)
+            mode |= bit;
+    }
+    return mode;
 }
 
 int openRetrying(const QByteArray& name, int flags, mode_t mode = 0)
@@ -276,30 +297,67 @@ QString writeLines(QIODevice* device, const QStringList& lines)
 
 QString replaceTextFile(const QString& path, const QStringList& lines, QFileDevice::Permissions permissions)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(QStringLiteral("save"), path, file.errorString());
+    QByteArray content;
+    QBuffer buffer(&content);
+    buffer.open(QIODevice::WriteOnly);
+    if (const QString error = writeLines(&buffer, lines); !error.isEmpty())
+        return failure(QStringLiteral("save"), path, error);
 
-    // Every early return drops the temporary file; the old file is never touched.
-    const auto abandon = [&](const QString& what, const QString& why) {
-        file.cancelWriting();
-        return failure(what, path, why);
+    const QString folder = QFileInfo(path).absolutePath();
+    const QByteArray name = QFile::encodeName(path);
+    const QByteArray saving = QFile::encodeName(savingPath(path));
+    // A save cut short (a crash, a power cut) may have left its temporary file: this save replaces it.
+    if (::unlink(saving.constData()) != 0 && errno != ENOENT)
+        return failure(QStringLiteral("remove the unfinished save beside"), path, qt_error_string(errno));
+
+    // The new content is written into a file without a name, so a save killed while writing leaves
+    // nothing behind; it gets the fixed temporary name only once it is whole and on disk, just
+    // before the rename. Where the file system has no unnamed files, it is written under that name.
+    const mode_t mode = modeOf(permissions);
+    bool unnamed = true;
+    int fd = openRetrying(QFile::encodeName(folder), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        unnamed = false;
+        fd = openRetrying(saving, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    }
+    if (fd < 0)
+        return failure(QStringLiteral("save"), path, qt_error_string(errno));
+
+    const auto abandon = [&](const QString& what, int error) {
+        if (::close(fd) != 0) {
+            // The save already failed; a second error adds nothing for the caller.
+        }
+        if (!unnamed && ::unlink(saving.constData()) != 0) {
+            // The next save removes it.
+        }
+        return failure(what, path, qt_error_string(error));
     };
 
-    // Before any content, so a password never sits in a file others may read.
-    if (!file.setPermissions(permissions))
-        return abandon(QStringLiteral("set the permissions of"), file.errorString());
-    if (const QString error = writeLines(&file, lines); !error.isEmpty())
+    // Before any content, and whatever the umask, so a password never sits in a file others may read.
+    if (::fchmod(fd, mode) != 0)
+        return abandon(QStringLiteral("set the permissions of"), errno);
+    if (const int error = writeAll(fd, content.constData(), content.size()); error != 0)
         return abandon(QStringLiteral("save"), error);
-    if (!file.flush())
-        return abandon(QStringLiteral("write"), file.errorString());
-    // commit() syncs too but ignores a failure; a failed sync must stop the rename.
-    if (::fsync(file.handle()) != 0)
-        return abandon(QStringLiteral("sync"), qt_error_string(errno));
-    if (!file.commit())
-        return failure(QStringLiteral("replace"), path, file.errorString());
+    if (::fsync(fd) != 0)
+        return abandon(QStringLiteral("sync"), errno);
+    if (unnamed) {
+        const QByteArray handle = "/proc/self/fd/" + QByteArray::number(fd);
+        if (::linkat(AT_FDCWD, handle.constData(), AT_FDCWD, saving.constData(), AT_SYMLINK_FOLLOW) != 0)
+            return abandon(QStringLiteral("save"), errno);
+        unnamed = false;
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(saving.constData());
+        return failure(QStringLiteral("save"), path, qt_error_string(error));
+    }
+    if (::rename(saving.constData(), name.constData()) != 0) {
+        const int error = errno;
+        ::unlink(saving.constData());
+        return failure(QStringLiteral("replace"), path, qt_error_string(error));
+    }
 
-    if (const int error = syncFolderError(QFileInfo(path).absolutePath()); error != 0)
+    if (const int error = syncFolderError(folder); error != 0)
         return failure(QStringLiteral("sync the folder of"), path, qt_error_string(error));
     return QString();
 }

@@ -20,7 +20,6 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -360,17 +359,17 @@ int modeOf(const QString& path)
 
 // The settings file after a killed save: the old file or the new one, whole, owner-only.
 //
-// Beside it, no half-written file. The writer (QSaveFile) writes an unnamed file and, just before the
-// rename, links it under the name "quillmore.txt." and six letters; a kill between those two calls
-// leaves that file behind, whole and owner-only, and nothing removes it later. Such leftovers are
-// checked like the file itself, counted, reported and removed, so that each kill is judged alone.
+// Beside it, no half-written file. The writer writes an unnamed file and, just before the rename,
+// links it under the one temporary name "quillmore.txt.saving"; a kill between those two calls leaves
+// that file behind, whole and owner-only, until the next save replaces it. Such a leftover is checked
+// like the file itself and counted; after a last save nothing but the settings file may remain.
 void crashSettings(const QString& folder, int kills, quint64 seed, Rng& rng)
 {
     const QString config = folder + QStringLiteral("/config");
     qputenv("XDG_CONFIG_HOME", config.toUtf8());
     const QString path = settings::filePath(config + u'/');
     const QString fileName = QStringLiteral("quillmore.txt");
-    const QRegularExpression leftoverName(QStringLiteral("^quillmore\\.txt\\.[A-Za-z0-9]{6}$"));
+    const QString leftoverName = QStringLiteral("quillmore.txt.saving");
 
     Totals totals;
     int leftovers = 0;
@@ -399,11 +398,10 @@ void crashSettings(const QString& folder, int kills, quint64 seed, Rng& rng)
             if (entry == fileName)
                 continue;
             const QString leftover = config + u'/' + entry;
-            if (!leftoverName.match(entry).hasMatch() || modeOf(leftover) != 0600 || !whole(leftover))
+            if (entry != leftoverName || modeOf(leftover) != 0600 || !whole(leftover))
                 fail(QStringLiteral("round %1: beside the settings file: %2, mode %3, %4").arg(round).arg(entry)
                          .arg(modeOf(leftover), 0, 8).arg(QString::fromLatin1(readBytes(leftover).left(200).toHex())));
             ++leftovers;
-            QFile::remove(leftover);
         }
 
         if (!entries.contains(fileName)) {
@@ -420,8 +418,14 @@ void crashSettings(const QString& folder, int kills, quint64 seed, Rng& rng)
             fail(QStringLiteral("round %1: the settings read back differ from the file's").arg(round));
         current = read;
     }
+    // The next save clears what a killed one left.
+    if (const QString error = settings::write(settingsValues(seed, kills, 0)); !error.isEmpty())
+        fail(QStringLiteral("the last save failed: %1").arg(error));
+    const QStringList after = QDir(config).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    if (after != QStringList{fileName})
+        fail(QStringLiteral("after the last save the folder holds: %1").arg(after.join(u',')));
     std::printf("settings file: %d kills, %lld saves acknowledged, 0 lost; %d kills left the new file whole "
-                "under a temporary name beside it\n",
+                "under the temporary name beside it, until the next save\n",
                 totals.kills, totals.acknowledged, leftovers);
 }
 
