@@ -2,7 +2,6 @@
 #include "ModalHelper.h"
 #include "TestEnvironment.h"
 #include "Typing.h"
-#include "app/MenuBar1.h"
 #include "platform/Application.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
@@ -58,6 +57,41 @@ const ControlDesign kPlainControls[] = {
     {.name = "Cancel", .kind = ControlDesign::Kind::PushButton, .left = 100, .top = 100, .width = 60, .height = 20, .text = "Cancel", .isCancel = true, .parent = "Box"},
 };
 
+// A menu bar with the framework's own commands: File > Quit and the six edit commands.
+MenuBar* commandMenuBar()
+{
+    using Kind = MenuItem::Kind;
+    struct Item
+    {
+        const char* parent;
+        Kind kind;
+        const char* name;
+        QKeySequence shortcut;
+    };
+    const Item items[] = {
+        {nullptr, Kind::Normal, "FileMenu", {}},
+        {"FileMenu", Kind::Quit, "FileQuit", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {nullptr, Kind::Normal, "EditMenu", {}},
+        {"EditMenu", Kind::Normal, "EditUndo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {"EditMenu", Kind::Normal, "EditCut", QKeySequence(Qt::CTRL | Qt::Key_X)},
+        {"EditMenu", Kind::Normal, "EditCopy", QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {"EditMenu", Kind::Normal, "EditPaste", QKeySequence(Qt::CTRL | Qt::Key_V)},
+        {"EditMenu", Kind::Normal, "EditClear", {}},
+        {"EditMenu", Kind::Normal, "EditSelectAll", QKeySequence(Qt::CTRL | Qt::Key_A)},
+    };
+    auto* bar = new MenuBar;
+    for (const Item& design : items) {
+        const QString name = QString::fromLatin1(design.name);
+        auto* item = new MenuItem(design.kind, name, name, design.shortcut, bar);
+        item->setAutoEnable(true);
+        if (design.parent)
+            bar->item(QString::fromLatin1(design.parent))->append(item);
+        else
+            bar->append(item);
+    }
+    return bar;
+}
+
 // A window like the form: a menu bar, and closing it asks to quit.
 class PlainWindow final : public Window
 {
@@ -67,7 +101,7 @@ public:
     PlainWindow()
         : Window(kPlainDesign)
     {
-        setMenuBar(new MenuBar1);
+        setMenuBar(commandMenuBar());
         buildControls(*this, kPlainControls);
     }
 
