@@ -1,6 +1,6 @@
 #include "form/SignUpRecord.h"
 
-#include "form/Lists.h"
+#include "app/Lists.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ QString signUpRecord(const SignUpEntry& e)
         e.lastName,
         e.email,
         e.postCode,
-        e.country == kUnitedStates ? QString() : e.city,
+        e.country == lists::kUnitedStates ? QString() : e.city,
         QString(),
         e.country,
         e.cell,

@@ -1,6 +1,6 @@
 #include "settings/SettingsFile.h"
 
-#include "form/Lists.h"
+#include "app/Lists.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
@@ -22,7 +22,7 @@ Values parse(const QStringList& lines)
     values.fullScreen = lines.value(1) != kFalse;
     const qint32 row = platform::toInt32(platform::Val(lines.value(2)));
     // A row the list does not have would leave the form's country list on whatever it showed.
-    values.countryIndex = row >= 0 && row < countryList().size() ? row : 0;
+    values.countryIndex = row >= 0 && row < lists::countries().size() ? row : 0;
     return values;
 }
 

@@ -4,7 +4,7 @@
 #include "Typing.h"
 
 #include "app/App.h"
-#include "form/Lists.h"
+#include "app/Lists.h"
 #include "form/Window1.h"
 #include "platform/EditField.h"
 
@@ -15,7 +15,7 @@ namespace {
 // Row of a country in the list.
 int row(const char* country)
 {
-    return int(countryList().indexOf(QString::fromLatin1(country)));
+    return int(lists::countries().indexOf(QString::fromLatin1(country)));
 }
 
 // What a visitor would notice of the country-dependent fields: the city, and what typing a long run

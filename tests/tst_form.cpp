@@ -3,7 +3,7 @@
 #include "ModalHelper.h"
 #include "TestEnvironment.h"
 #include "app/App.h"
-#include "form/Lists.h"
+#include "app/Lists.h"
 #include "form/ThanksWindow.h"
 #include "form/Window1.h"
 #include "platform/EditField.h"
@@ -296,7 +296,7 @@ private Q_SLOTS:
 
     void countriesAreSortedAfterTheFirstThreeAndUnique()
     {
-        const QStringList& countries = countryList();
+        const QStringList& countries = lists::countries();
         const QStringList rest = countries.mid(3);
         QStringList sorted = rest;
         sorted.sort();
