@@ -23,7 +23,7 @@ void Window1::SaveButton_Action()
         return;
     }
 
-    SignUpEntry entry;
+    record::Entry entry;
     entry.firstName = FirstNameField->Text();
     entry.lastName = LastNameField->Text();
     entry.email = EmailField->Text();
@@ -38,13 +38,13 @@ void Window1::SaveButton_Action()
     entry.yearBorn = YearBornPopUp->Text();
     entry.genderRow = GenderPopUp->ListIndex();
     entry.gender = GenderPopUp->Text();
-    const QString record = signUpRecord(entry);
+    const QString line = record::line(entry);
 
     // A visitor is thanked only for a line that is on disk. On any failure the form keeps the entry,
     // so staff can help and the next press tries again.
     const QString desktop = platform::DesktopFolder();
     const QString error = desktop.isEmpty() ? QStringLiteral("no desktop folder")
-                                            : platform::appendLineDurably(desktop + kDataFileName, record);
+                                            : platform::appendLineDurably(desktop + kDataFileName, line);
     if (!error.isEmpty()) {
         qWarning("Sign-up not saved: %s", qUtf8Printable(error));
         platform::MsgBox(QStringLiteral("Sorry, your sign-up could not be saved. Please ask a staff member for help."));
