@@ -26,7 +26,8 @@ struct Placement
     int textSize = 0; // 0: left as it is
 };
 
-struct Layout
+// The box and the places of the controls in it.
+struct Arrangement
 {
     QRect box; // FormBox
     std::vector<Placement> controls; // the other controls, in the order they are placed
@@ -34,6 +35,6 @@ struct Layout
 
 // Centred, never clamped: a screen smaller than the box leaves it overhanging the edges. The menu bar
 // sits in the window above the content, so the box is centred in the height below it.
-Layout layoutFor(QSize available, int menuBarHeight);
+Arrangement layoutFor(QSize available, int menuBarHeight);
 
 } // namespace kiosk

@@ -101,7 +101,7 @@ private Q_SLOTS:
         QFETCH(QSize, available);
         QFETCH(int, menuBar);
         QFETCH(QPoint, box);
-        const kiosk::Layout layout = kiosk::layoutFor(available, menuBar);
+        const kiosk::Arrangement layout = kiosk::layoutFor(available, menuBar);
         QCOMPARE(layout.box, QRect(box, QSize(450, 600)));
     }
 
