@@ -5,6 +5,7 @@
 #include "platform/EditField.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
+#include "platform/MsgBox.h"
 
 namespace {
 

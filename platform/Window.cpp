@@ -8,7 +8,6 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -284,54 +283,6 @@ void Window::keyPressEvent(QKeyEvent* event)
         }
     }
     QWidget::keyPressEvent(event);
-}
-
-void MsgBox(const QString& text)
-{
-    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.setObjectName(QStringLiteral("MsgBox"));
-    box.setWindowModality(Qt::ApplicationModal);
-    KeyboardReturn keyboard;
-    keyboard.remember(&box);
-    box.exec();
-    keyboard.giveBack(&box);
-}
-
-void KeyboardReturn::remember(const QWidget* opening)
-{
-    m_windows.clear();
-    m_focus = nullptr;
-    QWidget* active = QApplication::activeWindow();
-    if (!active || active == opening)
-        return;
-    m_windows.append(active);
-    m_focus = active->focusWidget();
-    if (auto* window = qobject_cast<Window*>(active))
-        m_windows += window->m_keyboardReturn.m_windows;
-}
-
-void KeyboardReturn::giveBack(const QWidget* closing) const
-{
-    QWidget* target = nullptr;
-    for (const QPointer<QWidget>& candidate : m_windows) {
-        auto* window = qobject_cast<Window*>(candidate.data());
-        if (candidate && candidate != closing && candidate->isVisible() && !(window && window->isClosed())) {
-            target = candidate;
-            break;
-        }
-    }
-    if (!target)
-        return;
-    // A modal window opened over one that then closed beneath it (the lock over the thank-you window)
-    // keeps the keyboard; the window beneath gets it once that one closes too.
-    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != target)
-        return;
-    target->raise();
-    target->activateWindow();
-    if (target == m_windows.first() && m_focus && m_focus->window() == target && m_focus->isVisible()
-        && m_focus->isEnabled())
-        m_focus->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
+#include "platform/MsgBox.h"
 #include "platform/Text.h"
 #include "settings/PreferencesWindow.h"
 

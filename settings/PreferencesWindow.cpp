@@ -5,6 +5,7 @@
 #include "form/Window1.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
+#include "platform/MsgBox.h"
 #include "platform/Text.h"
 #include "settings/PasswordDialog.h"
 #include "settings/SettingsFile.h"

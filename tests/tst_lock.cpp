@@ -7,6 +7,7 @@
 #include "form/Window1.h"
 #include "platform/EditField.h"
 #include "platform/Menus.h"
+#include "platform/MsgBox.h"
 #include "settings/PasswordDialog.h"
 #include "settings/PreferencesWindow.h"
 

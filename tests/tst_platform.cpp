@@ -6,6 +6,7 @@
 #include "platform/Design.h"
 #include "platform/EditField.h"
 #include "platform/Folders.h"
+#include "platform/ImplicitInstance.h"
 #include "platform/Menus.h"
 #include "platform/Screen.h"
 #include "platform/Text.h"

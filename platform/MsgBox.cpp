@@ -1,0 +1,22 @@
+#include "platform/MsgBox.h"
+
+#include "platform/KeyboardReturn.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace platform {
+
+void MsgBox(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setObjectName(QStringLiteral("MsgBox"));
+    box.setWindowModality(Qt::ApplicationModal);
+    KeyboardReturn keyboard;
+    keyboard.remember(&box);
+    box.exec();
+    keyboard.giveBack(&box);
+}
+
+} // namespace platform
