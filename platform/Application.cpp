@@ -3,6 +3,7 @@
 #include "platform/Menus.h"
 #include "platform/Window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QPalette>
 #include <QSessionManager>
@@ -82,6 +83,19 @@ bool Application::requestQuit()
     m_quitting = true;
     m_terminate();
     return true;
+}
+
+QAction* Application::addQuitShortcut(QWidget* window)
+{
+    auto* quit = new QAction(window);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::WindowShortcut);
+    connect(quit, &QAction::triggered, window, [] {
+        if (Application* app = current())
+            app->requestQuit();
+    });
+    window->addAction(quit);
+    return quit;
 }
 
 bool Application::eventFilter(QObject* watched, QEvent* event)

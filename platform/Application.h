@@ -8,7 +8,9 @@
 #include <memory>
 #include <optional>
 
+class QAction;
 class QSessionManager;
+class QWidget;
 
 namespace platform {
 
@@ -38,6 +40,9 @@ public:
     // platform's own quit requests. Raises CancelClose; the program ends only when that returns false.
     // Returns true when the quit goes ahead.
     bool requestQuit();
+    // The quit shortcut as a route to requestQuit, for a window without a menu bar of its own. The
+    // window owns the action.
+    static QAction* addQuitShortcut(QWidget* window);
     bool isQuitting() const { return m_quitting; }
 
     // What ending the program means; tests replace it. By default it ends every event loop.

@@ -150,6 +150,12 @@ Timer::Timer(QObject* parent)
     : QObject(parent)
 {
     connect(&m_timer, &QTimer::timeout, this, &Timer::Action);
+    for (QObject* owner = parent; owner; owner = owner->parent()) {
+        if (auto* window = qobject_cast<Window*>(owner)) {
+            connect(window, &Window::closed, this, &Timer::stop);
+            break;
+        }
+    }
 }
 
 void Timer::setPeriod(int milliseconds)

@@ -8,6 +8,8 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QPointer>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -34,15 +36,7 @@ void Window::applyDesign(const WindowDesign& design)
     m_modalFrame = design.frame == WindowDesign::Frame::ModalDialog;
     m_visibleAtOpen = design.visible;
 
-    Qt::WindowFlags flags = (m_modalFrame ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint
-        | Qt::WindowTitleHint;
-    if (design.closeButton)
-        flags |= Qt::WindowCloseButtonHint;
-    if (design.minimizeButton && !m_modalFrame)
-        flags |= Qt::WindowMinimizeButtonHint;
-    if (design.maximizeButton)
-        flags |= Qt::WindowMaximizeButtonHint;
-    setWindowFlags(flags);
+    setWindowFlags(windowFlagsFor(design));
 
     if (design.resizeable) {
         setMinimumSize(design.minWidth, design.minHeight);
@@ -65,19 +59,23 @@ void Window::applyDesign(const WindowDesign& design)
         m_content->setAutoFillBackground(true);
     }
 
-    // A window that shows the menu bar answers its quit shortcut even without a bar of its own (the
+    // A window that shows the menu bar answers the quit shortcut even without a bar of its own (the
     // thank-you window), so the shortcut reaches the quit guard from every window a visitor faces.
-    if (design.menuBarVisible && !m_modalFrame) {
-        auto* quit = new QAction(this);
-        quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-        quit->setShortcutContext(Qt::WindowShortcut);
-        connect(quit, &QAction::triggered, this, [] {
-            if (Application* app = Application::current())
-                app->requestQuit();
-        });
-        addAction(quit);
-        m_fallbackQuit = quit;
-    }
+    if (design.menuBarVisible && !m_modalFrame)
+        m_fallbackQuit = Application::addQuitShortcut(this);
+}
+
+Qt::WindowFlags windowFlagsFor(const WindowDesign& design)
+{
+    const bool modal = design.frame == WindowDesign::Frame::ModalDialog;
+    Qt::WindowFlags flags = (modal ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (design.closeButton)
+        flags |= Qt::WindowCloseButtonHint;
+    if (design.minimizeButton && !modal)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (design.maximizeButton)
+        flags |= Qt::WindowMaximizeButtonHint;
+    return flags;
 }
 
 void Window::setMenuBar(MenuBar* bar)
@@ -155,11 +153,10 @@ void Window::Close()
     if (m_closed)
         return;
     m_closed = true;
-    for (Timer* timer : findChildren<Timer*>())
-        timer->stop();
-    m_closingFromCode = true;
-    close();
-    m_closingFromCode = false;
+    {
+        const QScopedValueRollback fromCode(m_closingFromCode, true);
+        close();
+    }
     m_keyboardReturn.giveBack(this);
     Q_EMIT closed();
     deleteLater();
@@ -248,19 +245,10 @@ void Window::resizeEvent(QResizeEvent* event)
         Event_Resized();
 }
 
-PushButton* Window::defaultButton() const
+PushButton* Window::button(bool (PushButton::*role)() const) const
 {
     for (PushButton* button : m_content->findChildren<PushButton*>()) {
-        if (button->isDefault() && button->isEnabled() && button->isVisible())
-            return button;
-    }
-    return nullptr;
-}
-
-PushButton* Window::cancelButton() const
-{
-    for (PushButton* button : m_content->findChildren<PushButton*>()) {
-        if (button->Cancel() && button->isEnabled() && button->isVisible())
+        if ((button->*role)() && button->isEnabled() && button->isVisible())
             return button;
     }
     return nullptr;
@@ -271,13 +259,13 @@ void Window::keyPressEvent(QKeyEvent* event)
     const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
     if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         auto* focused = qobject_cast<PushButton*>(focusWidget());
-        if (PushButton* button = focused ? focused : defaultButton()) {
+        if (PushButton* button = focused ? focused : this->button(&PushButton::Default)) {
             button->click();
             return;
         }
     }
     if (plain && event->key() == Qt::Key_Escape) {
-        if (PushButton* button = cancelButton()) {
+        if (PushButton* button = this->button(&PushButton::Cancel)) {
             button->click();
             return;
         }

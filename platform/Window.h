@@ -4,11 +4,7 @@
 #include "platform/MenuHandlers.h"
 
 #include <QColor>
-#include <QHash>
-#include <QList>
-#include <QPointer>
 #include <QWidget>
-#include <functional>
 #include <optional>
 
 class QAction;
@@ -40,6 +36,10 @@ struct WindowDesign
     bool menuBarVisible = true;
     std::optional<QColor> backColor;
 };
+
+// The window system's flags for a design: a title bar always, and the buttons the design asks for (a
+// modal dialog never minimises).
+Qt::WindowFlags windowFlagsFor(const WindowDesign& design);
 
 // A window of the framework. Subclasses build their controls in their constructor; the window then
 // raises Open (Event_Open) when it opens, and shows itself when its design says it is visible.
@@ -104,8 +104,8 @@ private:
     void placeInMiddleOfScreen();
     void keepAboveActiveWindow();
     void showFullScreenNow();
-    PushButton* defaultButton() const;
-    PushButton* cancelButton() const;
+    // The first enabled, visible button in the role: &PushButton::Default or &PushButton::Cancel.
+    PushButton* button(bool (PushButton::*role)() const) const;
 
     QVBoxLayout* m_layout;
     QWidget* m_content;
