@@ -1,7 +1,8 @@
 #include "app/App.h"
 
 #include "app/MenuBar1.h"
-#include "platform/Controls.h"
+#include "platform/ImplicitInstance.h"
+#include "platform/Resources.h"
 #include "settings/PasswordDialog.h"
 #include "settings/PreferencesWindow.h"
 #include "settings/SettingsFile.h"

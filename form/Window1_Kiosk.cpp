@@ -3,34 +3,20 @@
 #include "app/App.h"
 #include "form/KioskLayout.h"
 #include "platform/Controls.h"
-#include "platform/EditField.h"
+#include "platform/Fonts.h"
+#include "platform/Geometry.h"
 #include "platform/Screen.h"
 
 namespace {
 
-template <class C>
-void place(C& control, const kiosk::Placement& p)
+// Every control the layout names moves and takes its text size the same way, whatever its kind.
+void place(QWidget* control, const kiosk::Placement& p)
 {
-    control.setTop(p.top);
-    if (p.height)
-        control.setHeight(*p.height);
+    const QRect now = platform::geometryInWindow(control);
+    platform::setGeometryInWindow(control, QRect(p.left.value_or(now.left()), p.top, p.width.value_or(now.width()),
+                                                 p.height.value_or(now.height())));
     if (p.textSize)
-        control.setTextSize(p.textSize);
-    if (p.left)
-        control.setLeft(*p.left);
-    if (p.width)
-        control.setWidth(*p.width);
-}
-
-template <class... Kinds>
-bool placeAs(QWidget* widget, const kiosk::Placement& p)
-{
-    return ([&] {
-        auto* control = qobject_cast<Kinds*>(widget);
-        if (control)
-            place(*control, p);
-        return control != nullptr;
-    }() || ...);
+        platform::setTextSize(control, p.textSize);
 }
 
 } // namespace
@@ -49,15 +35,11 @@ void Window1::ResetWindowPrefs()
         const platform::Screen screen(0);
         const kiosk::Arrangement arrangement =
             kiosk::layoutFor({screen.AvailableWidth(), screen.AvailableHeight()}, menuBarHeight());
-        FormBox->setHeight(arrangement.box.height());
-        FormBox->setWidth(arrangement.box.width());
-        FormBox->setTop(arrangement.box.top());
-        FormBox->setLeft(arrangement.box.left());
+        platform::setGeometryInWindow(FormBox, arrangement.box);
         for (const kiosk::Placement& p : arrangement.controls) {
-            QWidget* widget = content()->findChild<QWidget*>(QString::fromLatin1(p.name));
-            Q_ASSERT_X(widget, "ResetWindowPrefs", p.name);
-            placeAs<platform::StaticText, platform::EditField, platform::PopupMenu, platform::PushButton,
-                    platform::Canvas>(widget, p);
+            QWidget* control = content()->findChild<QWidget*>(QString::fromLatin1(p.name));
+            Q_ASSERT_X(control, "ResetWindowPrefs", p.name);
+            place(control, p);
         }
         Refresh(true);
         return;

@@ -2,77 +2,9 @@
 
 #include "platform/Window.h"
 
-#include <QApplication>
-#include <QFontMetrics>
-#include <QHash>
 #include <QPainter>
 
 namespace platform {
-
-namespace {
-
-constexpr int kSmallestTextBox = 12;
-constexpr int kLargestDefaultSize = 13;
-
-QString familyName(FontFamily family)
-{
-    return family == FontFamily::Verdana ? QStringLiteral("Verdana") : QApplication::font().family();
-}
-
-// The widget whose coordinates are window content coordinates: the content area of the window.
-const QWidget* contentOf(const QWidget* widget)
-{
-    for (const QWidget* w = widget->parentWidget(); w; w = w->parentWidget()) {
-        if (const auto* window = qobject_cast<const Window*>(w))
-            return window->content();
-    }
-    return nullptr;
-}
-
-QPoint parentOrigin(const QWidget* widget)
-{
-    const QWidget* content = contentOf(widget);
-    const QWidget* parent = widget->parentWidget();
-    if (!content || !parent || parent == content)
-        return {};
-    return parent->mapTo(content, QPoint(0, 0));
-}
-
-} // namespace
-
-int defaultTextSize(FontFamily family)
-{
-    static QHash<int, int> sizes;
-    const auto found = sizes.constFind(int(family));
-    if (found != sizes.constEnd())
-        return *found;
-    int size = kLargestDefaultSize;
-    for (; size > 8; --size) {
-        QFont font(familyName(family));
-        font.setPixelSize(size);
-        if (QFontMetrics(font).height() <= kSmallestTextBox)
-            break;
-    }
-    sizes.insert(int(family), size);
-    return size;
-}
-
-QFont designFont(FontFamily family, int size)
-{
-    QFont font(familyName(family));
-    font.setPixelSize(size > 0 ? size : defaultTextSize(family));
-    return font;
-}
-
-QRect geometryInWindow(const QWidget* widget)
-{
-    return widget->geometry().translated(parentOrigin(widget));
-}
-
-void setGeometryInWindow(QWidget* widget, const QRect& rect)
-{
-    widget->setGeometry(rect.translated(-parentOrigin(widget)));
-}
 
 StaticText::StaticText(QWidget* parent)
     : Control<QLabel>(parent)
@@ -174,15 +106,6 @@ void Timer::setMode(int mode)
     }
     m_timer.setSingleShot(mode == 1);
     m_timer.start();
-}
-
-const QPixmap& pictureResource(int number)
-{
-    static QHash<int, QPixmap> pictures;
-    auto found = pictures.find(number);
-    if (found == pictures.end())
-        found = pictures.insert(number, QPixmap(QStringLiteral(":/pictures/%1.png").arg(number)));
-    return *found;
 }
 
 } // namespace platform
