@@ -62,6 +62,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The guard every way out passes, the quit request and the session's log-out alike: raises
+    // CancelClose and gives true when the program may end. A quit already under way has passed it.
+    bool passesQuitGuard();
     void commitData(QSessionManager& manager);
 
     std::unique_ptr<MenuBar> m_menuBar;

@@ -3,6 +3,7 @@
 #include "platform/Window.h"
 
 #include <QPainter>
+#include <QScopedValueRollback>
 
 namespace platform {
 
@@ -43,19 +44,19 @@ PopupMenu::PopupMenu(QWidget* parent)
 
 void PopupMenu::setRows(const QStringList& rows)
 {
-    m_settingFromCode = true;
+    const QScopedValueRollback fromCode(m_settingFromCode, true);
     clear();
     addItems(rows);
-    m_settingFromCode = false;
 }
 
 void PopupMenu::setListIndex(int index)
 {
     if (index < 0 || index >= count())
         return;
-    m_settingFromCode = true;
-    setCurrentIndex(index);
-    m_settingFromCode = false;
+    {
+        const QScopedValueRollback fromCode(m_settingFromCode, true);
+        setCurrentIndex(index);
+    }
     Q_EMIT Change();
 }
 
