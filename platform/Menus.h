@@ -56,9 +56,4 @@ public:
 // Runs the command of a chosen item (see MenuBar).
 void runMenuCommand(MenuItem* item);
 
-// The standard editing commands, by item name, acting on the text field that has the focus.
-bool isStandardEditCommand(const QString& name);
-bool standardEditCommandApplies(const QString& name);
-void runStandardEditCommand(const QString& name);
-
 } // namespace platform
