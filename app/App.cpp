@@ -48,13 +48,13 @@ void App::Event_Open()
 
 bool App::Event_CancelClose()
 {
-    PasswordAction = QStringLiteral("quit");
+    PasswordAction = password::kQuit;
     return !freshPasswordDialog().GetPassword();
 }
 
 bool App::EditPref_Action()
 {
-    PasswordAction = QStringLiteral("GetPrefs");
+    PasswordAction = password::kGetPrefs;
     if (freshPasswordDialog().GetPassword())
         PreferencesWindow::instance().ShowModal();
     return false;

@@ -87,7 +87,7 @@ void PreferencesWindow::SaveBtn_Action()
     App& app = App::instance();
     if (platform::StrComp(Passwordfield->Text(), app.Password, 0) != 0) {
         // A new password is saved only once it has been typed a second time; the dialog saves it.
-        app.PasswordAction = QStringLiteral("Confirm");
+        app.PasswordAction = password::kConfirm;
         PasswordDialog::instance().Show();
         return;
     }
