@@ -121,6 +121,21 @@ void endModalWindows()
     }
 }
 
+void closeAllWindows()
+{
+    endModalWindows();
+    QList<QPointer<platform::Window>> open;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<platform::Window*>(widget); window && !window->isClosed())
+            open.append(window);
+    }
+    for (const QPointer<platform::Window>& window : std::as_const(open)) {
+        if (window)
+            window->Close();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 void closeModal(QWidget* modal)
 {
     if (auto* window = qobject_cast<platform::Window*>(modal))

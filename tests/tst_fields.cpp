@@ -44,12 +44,7 @@ class TestFields final : public QObject
 
 private Q_SLOTS:
     void init() { App::instance().DefaultCountryIndex = 0; }
-    void cleanup()
-    {
-        endModalWindows();
-        if (Window1* form = platform::ImplicitInstance<Window1>::existing())
-            form->Close();
-    }
+    void cleanup() { closeAllWindows(); }
 
     void countryChange_data()
     {

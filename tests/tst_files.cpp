@@ -8,10 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <memory>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,33 +46,6 @@ protected:
 private:
     qint64 m_capacity;
     qint64 m_chunk;
-};
-
-// Caps how large this process may make a file, so a write fails halfway on an ordinary file
-// even when the tests run as root.
-class FileSizeLimit final {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit {};
-        m_active = ::getrlimit(RLIMIT_FSIZE, &m_saved) == 0;
-        limit = m_saved;
-        limit.rlim_cur = bytes;
-        m_active = m_active && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        if (m_active)
-            ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_savedHandler);
-    }
-    bool active() const { return m_active; }
-
-private:
-    rlimit m_saved {};
-    void (*m_savedHandler)(int) = nullptr;
-    bool m_active = false;
 };
 
 } // namespace

@@ -83,10 +83,7 @@ private Q_SLOTS:
     void init() { m_app = std::make_unique<App>(); }
     void cleanup()
     {
-        endModalWindows();
-        if (Window1* window = ImplicitInstance<Window1>::existing())
-            window->Close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closeAllWindows();
         m_app.reset();
     }
 

@@ -114,16 +114,6 @@ protected:
     }
 };
 
-void closeWindows()
-{
-    if (auto* dialog = platform::ImplicitInstance<PasswordDialog>::existing())
-        dialog->Close();
-    if (auto* prefs = platform::ImplicitInstance<PreferencesWindow>::existing())
-        prefs->Close();
-    if (auto* form = platform::ImplicitInstance<Window1>::existing())
-        form->Close();
-}
-
 } // namespace
 
 class TestLock final : public QObject
@@ -133,18 +123,8 @@ class TestLock final : public QObject
     TestEnvironment m_env;
 
 private Q_SLOTS:
-    void init()
-    {
-        QFile::remove(m_env.settingsFile());
-        QDir(m_env.settingsFile()).removeRecursively();
-        if (QFileInfo(m_env.config()).isFile())
-            QFile::remove(m_env.config());
-    }
-    void cleanup()
-    {
-        endModalWindows();
-        closeWindows();
-    }
+    void init() { m_env.removeSettings(); }
+    void cleanup() { closeAllWindows(); }
 
     // ---- The password dialog ----
 

@@ -166,12 +166,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        endModalWindows();
-        if (DialogWindow* dialog = ImplicitInstance<DialogWindow>::existing())
-            dialog->Close();
-        if (PlainWindow* window = ImplicitInstance<PlainWindow>::existing())
-            window->Close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closeAllWindows();
         m_app.reset();
     }
 
@@ -413,17 +408,20 @@ private Q_SLOTS:
         QCOMPARE(fired, stoppedAt);
     }
 
+    // Timers of the window itself and of a control in it alike.
     void closingTheWindowStopsItsTimers()
     {
         PlainWindow& window = ImplicitInstance<PlainWindow>::get();
-        auto* timer = new Timer(&window);
-        int fired = 0;
-        connect(timer, &Timer::Action, this, [&] { ++fired; });
-        timer->setPeriod(20);
-        timer->setMode(2);
+        const QPointer<Timer> timers[] = {new Timer(&window), new Timer(&window.control<GroupBox>("Box"))};
+        for (Timer* timer : timers) {
+            timer->setPeriod(20);
+            timer->setMode(2);
+        }
         window.Close();
-        QVERIFY(letTimersRun(20, 3));
-        QCOMPARE(fired, 0);
+        for (const QPointer<Timer>& timer : timers) {
+            QVERIFY(timer); // deleted only with the window, once the event loop runs
+            QCOMPARE(timer->Mode(), 0);
+        }
     }
 
     void implicitInstance()
