@@ -81,8 +81,9 @@ void Canvas::paintEvent(QPaintEvent*)
 
 Timer::Timer(QObject* parent)
     : QObject(parent)
+    , m_clock(new QTimer(this))
 {
-    connect(&m_timer, &QTimer::timeout, this, &Timer::Action);
+    connect(m_clock, &QTimer::timeout, this, &Timer::Action);
     for (QObject* owner = parent; owner; owner = owner->parent()) {
         if (auto* window = qobject_cast<Window*>(owner)) {
             connect(window, &Window::closed, this, &Timer::stop);
@@ -93,20 +94,20 @@ Timer::Timer(QObject* parent)
 
 void Timer::setPeriod(int milliseconds)
 {
-    m_timer.setInterval(milliseconds);
-    if (m_timer.isActive())
-        m_timer.start();
+    m_clock->setInterval(milliseconds);
+    if (m_clock->isActive())
+        m_clock->start();
 }
 
 void Timer::setMode(int mode)
 {
     m_mode = mode;
     if (mode == 0) {
-        m_timer.stop();
+        m_clock->stop();
         return;
     }
-    m_timer.setSingleShot(mode == 1);
-    m_timer.start();
+    m_clock->setSingleShot(mode == 1);
+    m_clock->start();
 }
 
 } // namespace platform
