@@ -233,22 +233,36 @@ private Q_SLOTS:
         QCOMPARE(seen, refusals);
     }
 
-    // Edits that key presses alone do not make: the rules never keep half of a surrogate pair.
+    // The rules as a pure function of one edit: where the inserted text goes, what is kept, the refusal
+    // and the rest left after it. Also edits that key presses alone do not make.
     void inputRules_data()
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
         QTest::addColumn<int>("cursor");
         QTest::addColumn<QString>("mask");
+        QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("textCursor");
         QTest::addColumn<Refusals>("refusal");
-        QTest::newRow("a pair replaced by one sharing its first half") << "😀" << "😁" << 2 << "&" << "😁" << 2
-                                                                       << Refusals{};
-        QTest::newRow("a pair replaced by one sharing its second half") << "🐀" << "𠀀" << 2 << "&" << "𠀀" << 2
-                                                                        << Refusals{};
-        QTest::newRow("an unassigned code point") << "a" << "a\u0378" << 2 << "&&" << "a" << 1
-                                                  << Refusals{{"a\u0378", 2}};
+        QTest::addColumn<QString>("rest");
+        QTest::newRow("a refusal ends the edit; the rest waits") << "1" << "1a23" << 4 << "#####" << 0 << "1" << 1
+                                                                 << Refusals{{"1a", 2}} << "23";
+        QTest::newRow("inserted in the middle, judged at its places") << "12" << "1a2" << 2 << "###" << 0 << "12" << 1
+                                                                      << Refusals{{"1a2", 2}} << "";
+        QTest::newRow("repeated characters: the cursor tells where") << "a" << "aa" << 1 << "#&" << 0 << "a" << 0
+                                                                     << Refusals{{"aa", 1}} << "";
+        QTest::newRow("the limit drops the excess silently") << "ab" << "abcde" << 5 << "" << 3 << "abc" << 3
+                                                             << Refusals{} << "";
+        QTest::newRow("line breaks never enter") << "" << "a\nb\r" << 4 << "" << 0 << "ab" << 2 << Refusals{} << "";
+        QTest::newRow("removing is always accepted") << "abc" << "ac" << 1 << "#" << 0 << "ac" << 1 << Refusals{}
+                                                     << "";
+        QTest::newRow("a pair replaced by one sharing its first half") << "😀" << "😁" << 2 << "&" << 0 << "😁" << 2
+                                                                       << Refusals{} << "";
+        QTest::newRow("a pair replaced by one sharing its second half") << "🐀" << "𠀀" << 2 << "&" << 0 << "𠀀" << 2
+                                                                        << Refusals{} << "";
+        QTest::newRow("an unassigned code point") << "a" << "a\u0378" << 2 << "&&" << 0 << "a" << 1
+                                                  << Refusals{{"a\u0378", 2}} << "";
     }
     void inputRules()
     {
@@ -256,16 +270,19 @@ private Q_SLOTS:
         QFETCH(QString, after);
         QFETCH(int, cursor);
         QFETCH(QString, mask);
+        QFETCH(int, limit);
         QFETCH(QString, text);
         QFETCH(int, textCursor);
         QFETCH(Refusals, refusal);
-        const InputOutcome outcome = applyInputRules(before, after, cursor, mask, 0);
+        QFETCH(QString, rest);
+        const InputOutcome outcome = applyInputRules(before, after, cursor, mask, limit);
         QCOMPARE(outcome.text, text);
         QCOMPARE(outcome.cursor, textCursor);
         Refusals seen;
         if (outcome.refusal)
             seen.append({outcome.refusal->textWithCharacter, outcome.refusal->position});
         QCOMPARE(seen, refusal);
+        QCOMPARE(outcome.refusal ? outcome.refusal->rest : QString(), rest);
     }
 
     void refusalInTheMiddleReportsTheCursorPosition()
