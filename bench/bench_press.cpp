@@ -142,3 +142,5 @@ void BM_Press(benchmark::State& state)
 
 BENCHMARK(BM_PressBaseline)->Arg(0)->Arg(kBigFileLines)->Apply(diskBound);
 BENCHMARK(BM_Press)->Arg(0)->Arg(kBigFileLines)->Apply(diskBound);
+
+BENCHMARK_MAIN();

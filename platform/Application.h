@@ -43,7 +43,6 @@ public:
     // The quit shortcut as a route to requestQuit, for a window without a menu bar of its own. The
     // window owns the action.
     static QAction* addQuitShortcut(QWidget* window);
-    bool isQuitting() const { return m_quitting; }
 
     // What ending the program means; tests replace it. By default it ends every event loop.
     void setTerminate(std::function<void()> terminate) { m_terminate = std::move(terminate); }
