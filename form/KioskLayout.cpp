@@ -6,6 +6,10 @@ namespace kiosk {
 
 namespace {
 
+constexpr int kBoxWidth = 450;
+constexpr int kBoxHeight = 600;
+constexpr int kTextSize = 18;
+
 // Offsets from the box's top-left corner, placed from the bottom of the box upwards.
 struct Rule
 {

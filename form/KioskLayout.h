@@ -11,10 +11,6 @@
 // alone, so it can be checked without a window.
 namespace kiosk {
 
-inline constexpr int kBoxWidth = 450;
-inline constexpr int kBoxHeight = 600;
-inline constexpr int kTextSize = 18;
-
 // Where one control goes, in window content coordinates. What is not given stays as it is.
 struct Placement
 {

@@ -34,7 +34,7 @@ public:
 
     // Sign-up and its e-mail check: Window1_SignUp.cpp.
     void SaveButton_Action();
-    static QString ValidateEmail(const QString& address);
+    [[nodiscard]] static QString ValidateEmail(const QString& address);
 
     // The default country and, in full-screen mode, the kiosk layout: Window1_Kiosk.cpp (the layout
     // itself, a pure function, is in KioskLayout.cpp).

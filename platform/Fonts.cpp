@@ -37,14 +37,14 @@ int defaultTextSize(FontFamily family)
     return size;
 }
 
-} // namespace
-
 QFont designFont(FontFamily family, int size)
 {
     QFont font(familyName(family));
     font.setPixelSize(size > 0 ? size : defaultTextSize(family));
     return font;
 }
+
+} // namespace
 
 FontFamily textFont(const QWidget* control)
 {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QFont>
-
 class QWidget;
 
 namespace platform {
@@ -10,14 +8,13 @@ namespace platform {
 // Verdana where installed, else whatever the font configuration offers as its closest match.
 enum class FontFamily { System, Verdana };
 
-// Text sizes are in points of the 72-dpi screen the designs were drawn for: one point is one pixel.
-// Size 0 is the default size: the largest that fits a line of text into a 12-pixel box, the smallest
-// text box of any design, so every designed control shows its text unclipped.
-QFont designFont(FontFamily family, int size);
-
 // The text font and size of a control of any kind, kept with the control: what its design gave it, or
 // what was set since (the kiosk layout sets every control's size through these). A control that was
 // never given one has the system font at size 0.
+//
+// Text sizes are in points of the 72-dpi screen the designs were drawn for: one point is one pixel.
+// Size 0 is the default size: the largest that fits a line of text into a 12-pixel box, the smallest
+// text box of any design, so every designed control shows its text unclipped.
 FontFamily textFont(const QWidget* control);
 int textSize(const QWidget* control);
 void setTextFont(QWidget* control, FontFamily family);

@@ -79,6 +79,26 @@ bool applies(const EditCommand& command)
     return field && command.applies(*field);
 }
 
+// Runs the command of a chosen item (see MenuBar).
+void runMenuCommand(MenuItem* item)
+{
+    const QString name = item->Name();
+    if (auto* window = qobject_cast<Window*>(QApplication::activeWindow())) {
+        if (window->handleMenuCommand(name).value_or(false))
+            return;
+    }
+    Application* app = Application::current();
+    if (app && app->handleMenuCommand(name).value_or(false))
+        return;
+    if (item->kind() == MenuItem::Kind::Quit) {
+        if (app)
+            app->requestQuit();
+        return;
+    }
+    if (const EditCommand* command = editCommand(name); command && applies(*command))
+        command->run(*focusedTextField());
+}
+
 } // namespace
 
 MenuItem::MenuItem(Kind kind, const QString& name, const QString& text, const QKeySequence& shortcut,
@@ -175,25 +195,6 @@ void MenuBar::enableItems()
         }
     };
     update(topLevelItems());
-}
-
-void runMenuCommand(MenuItem* item)
-{
-    const QString name = item->Name();
-    if (auto* window = qobject_cast<Window*>(QApplication::activeWindow())) {
-        if (window->handleMenuCommand(name).value_or(false))
-            return;
-    }
-    Application* app = Application::current();
-    if (app && app->handleMenuCommand(name).value_or(false))
-        return;
-    if (item->kind() == MenuItem::Kind::Quit) {
-        if (app)
-            app->requestQuit();
-        return;
-    }
-    if (const EditCommand* command = editCommand(name); command && applies(*command))
-        command->run(*focusedTextField());
 }
 
 } // namespace platform

@@ -53,7 +53,4 @@ public:
     void enableItems();
 };
 
-// Runs the command of a chosen item (see MenuBar).
-void runMenuCommand(MenuItem* item);
-
 } // namespace platform

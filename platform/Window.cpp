@@ -16,6 +16,25 @@
 
 namespace platform {
 
+namespace {
+
+// The window system's flags for a design: a title bar always, and the buttons the design asks for (a
+// modal dialog never minimises).
+Qt::WindowFlags windowFlagsFor(const WindowDesign& design)
+{
+    const bool modal = design.frame == WindowDesign::Frame::ModalDialog;
+    Qt::WindowFlags flags = (modal ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (design.closeButton)
+        flags |= Qt::WindowCloseButtonHint;
+    if (design.minimizeButton && !modal)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (design.maximizeButton)
+        flags |= Qt::WindowMaximizeButtonHint;
+    return flags;
+}
+
+} // namespace
+
 Window::Window(const WindowDesign& design)
     : QWidget(nullptr)
     , m_layout(new QVBoxLayout(this))
@@ -63,19 +82,6 @@ void Window::applyDesign(const WindowDesign& design)
     // thank-you window), so the shortcut reaches the quit guard from every window a visitor faces.
     if (design.menuBarVisible && !m_modalFrame)
         m_fallbackQuit = Application::addQuitShortcut(this);
-}
-
-Qt::WindowFlags windowFlagsFor(const WindowDesign& design)
-{
-    const bool modal = design.frame == WindowDesign::Frame::ModalDialog;
-    Qt::WindowFlags flags = (modal ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    if (design.closeButton)
-        flags |= Qt::WindowCloseButtonHint;
-    if (design.minimizeButton && !modal)
-        flags |= Qt::WindowMinimizeButtonHint;
-    if (design.maximizeButton)
-        flags |= Qt::WindowMaximizeButtonHint;
-    return flags;
 }
 
 void Window::setMenuBar(MenuBar* bar)

@@ -37,10 +37,6 @@ struct WindowDesign
     std::optional<QColor> backColor;
 };
 
-// The window system's flags for a design: a title bar always, and the buttons the design asks for (a
-// modal dialog never minimises).
-Qt::WindowFlags windowFlagsFor(const WindowDesign& design);
-
 // A window of the framework. Subclasses build their controls in their constructor; the window then
 // raises Open (Event_Open) when it opens, and shows itself when its design says it is visible.
 class Window : public QWidget

@@ -10,9 +10,25 @@
 namespace settings {
 
 namespace {
+
 const QString kFileName = QStringLiteral("quillmore.txt");
 const QString kFalse = QStringLiteral("False");
 const QString kTrue = QStringLiteral("True");
+// Only this many lines are ever looked at.
+constexpr int kLines = 3;
+
+// The three lines of the file.
+QStringList format(const Values& values)
+{
+    return {values.password, values.fullScreen ? kTrue : kFalse, QString::number(values.countryIndex)};
+}
+
+// The settings file's path in the given folder (which ends with "/").
+QString filePath(const QString& folder)
+{
+    return folder + kFileName;
+}
+
 } // namespace
 
 Values parse(const QStringList& lines)
@@ -24,16 +40,6 @@ Values parse(const QStringList& lines)
     // A row the list does not have would leave the form's country list on whatever it showed.
     values.countryIndex = row >= 0 && row < lists::countries().size() ? row : 0;
     return values;
-}
-
-QStringList format(const Values& values)
-{
-    return {values.password, values.fullScreen ? kTrue : kFalse, QString::number(values.countryIndex)};
-}
-
-QString filePath(const QString& folder)
-{
-    return folder + kFileName;
 }
 
 std::optional<Values> read()
