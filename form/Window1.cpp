@@ -182,6 +182,7 @@ void Window1::closeRequested()
     platform::Application::current()->requestQuit();
 }
 
+// clang-format off
 #define WINDOW1_MENU_ITEM(Name) \
     platform::MenuItem* Window1::Name() const { return menuBar()->item(QStringLiteral(#Name)); }
 WINDOW1_MENU_ITEM(EditMenu)
@@ -197,3 +198,4 @@ WINDOW1_MENU_ITEM(EditUndo)
 WINDOW1_MENU_ITEM(FileMenu)
 WINDOW1_MENU_ITEM(FileQuit)
 #undef WINDOW1_MENU_ITEM
+// clang-format on

@@ -22,7 +22,8 @@ std::optional<QStringList> readTextLines(const QString& path, int maxLines, qint
 // Returns an empty string on success, otherwise a short English error text.
 // On failure the old file is left as it was, unless only the final folder sync failed (the new
 // file is then in place but its rename may not survive a power cut). Lines with CR or LF are refused.
-[[nodiscard]] QString replaceTextFile(const QString& path, const QStringList& lines, QFileDevice::Permissions permissions);
+[[nodiscard]] QString replaceTextFile(const QString& path, const QStringList& lines,
+                                      QFileDevice::Permissions permissions);
 
 // Writes the lines ("\n" after each, UTF-8) to an open device. Returns an error text or empty.
 // A line that itself contains CR or LF is refused: it would silently become two lines.

@@ -21,10 +21,10 @@ struct Values
     friend bool operator==(const Values&, const Values&) = default;
 };
 
-// Only this many bytes of the file are ever read: the largest file the writer produces, so that every password the Preferences window takes comes back
-// whole: the longest password its field holds at up to 4 bytes a character in UTF-8, "False" and the
-// longest row number ("-2147483648"), each line with its "\n". A larger file was not written by us and
-// costs no more to read than this.
+// Only this many bytes of the file are ever read: the largest file the writer produces, so that every
+// password the Preferences window takes comes back whole: the longest password its field holds at up to
+// 4 bytes a character in UTF-8, "False" and the longest row number ("-2147483648"), each line with its
+// "\n". A larger file was not written by us and costs no more to read than this.
 inline constexpr qint64 kMaxBytes = qint64(platform::EditField::kMaxLength) * 4 + 1 + 5 + 1 + 11 + 1;
 
 // The values of the first three lines. Missing lines read as empty text: an empty password,

@@ -116,6 +116,7 @@ private Q_SLOTS:
 
     void blankInName_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("field");
         QTest::addColumn<int>("cursorAt"); // -1: at the end
         QTest::addColumn<QString>("typed");
@@ -129,6 +130,7 @@ private Q_SLOTS:
         QTest::newRow("first name, blank after an emoji") << "FirstNameField" << -1 << "😀 Zoë" << "😀 Zoë";
         QTest::newRow("first name, non-joiner") << "FirstNameField" << -1 << "علی\u200cرضا" << "علی\u200cرضا";
         QTest::newRow("last name, rare ideograph") << "LastNameField" << -1 << "𠮷野 Ann" << "𠮷野Ann";
+        // clang-format on
     }
     void blankInName()
     {

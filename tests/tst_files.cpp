@@ -20,7 +20,7 @@ namespace {
 
 mode_t modeOf(const QString& path)
 {
-    struct stat status {};
+    struct stat status = {};
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
 }
 
@@ -340,6 +340,7 @@ void TestFiles::appendLines()
 
 void TestFiles::appendFailureKeepsOldState_data()
 {
+    // clang-format off
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("line");
     QTest::newRow("full disk") << "full disk" << "a,b";
@@ -347,6 +348,7 @@ void TestFiles::appendFailureKeepsOldState_data()
     QTest::newRow("folder is a file") << "folder is a file" << "a,b";
     QTest::newRow("folder at path") << "folder at path" << "a,b";
     QTest::newRow("CR in the line") << "existing file" << "a\rb";
+    // clang-format on
 }
 
 void TestFiles::appendFailureKeepsOldState()

@@ -335,6 +335,7 @@ private Q_SLOTS:
     // A separator has no text: some styles draw a separator's text beside its line.
     void menus_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("parent");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QKeySequence>("shortcut");
@@ -350,6 +351,7 @@ private Q_SLOTS:
         QTest::newRow("UntitledMenu0") << "EditMenu" << "" << QKeySequence();
         QTest::newRow("EditSelectAll") << "EditMenu" << "Select &All" << QKeySequence(Qt::CTRL | Qt::Key_A);
         QTest::newRow("EditPref") << "EditMenu" << "Preferences" << QKeySequence();
+        // clang-format on
     }
     void menus()
     {
@@ -388,6 +390,7 @@ private Q_SLOTS:
 
     void labelsNameTheirFields_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("field");
         QTest::newRow("Email") << "EmailLabel" << "EmailField";
@@ -402,6 +405,7 @@ private Q_SLOTS:
         QTest::newRow("Gender") << "GenderLabel" << "GenderPopUp";
         QTest::newRow("Birth Year") << "BirthYearLabel" << "YearBornPopUp";
         QTest::newRow("MySpace") << "MySpaceLabel" << "MySpaceURLField";
+        // clang-format on
     }
     void labelsNameTheirFields()
     {

@@ -130,11 +130,13 @@ private Q_SLOTS:
 
     void dialogModes_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("title");
         QTest::newRow("GetPrefs") << "GetPrefs" << "Enter Password";
         QTest::newRow("quit") << "quit" << "Enter Password";
         QTest::newRow("Confirm") << "Confirm" << "Confirm Password";
+        // clang-format on
     }
 
     void dialogModes()

@@ -50,6 +50,7 @@ const WindowDesign kPlainDesign = [] {
     return d;
 }();
 
+// clang-format off
 const ControlDesign kPlainControls[] = {
     {.name = "Box", .kind = ControlDesign::Kind::GroupBox, .left = 10, .top = 20, .width = 200, .height = 150},
     {.name = "Field", .kind = ControlDesign::Kind::EditField, .left = 30, .top = 40, .width = 120, .height = 20, .parent = "Box"},
@@ -57,6 +58,7 @@ const ControlDesign kPlainControls[] = {
     {.name = "Ok", .kind = ControlDesign::Kind::PushButton, .left = 30, .top = 100, .width = 60, .height = 20, .text = "OK", .isDefault = true, .parent = "Box"},
     {.name = "Cancel", .kind = ControlDesign::Kind::PushButton, .left = 100, .top = 100, .width = 60, .height = 20, .text = "Cancel", .isCancel = true, .parent = "Box"},
 };
+// clang-format on
 
 // A menu bar with the framework's own commands: File > Quit and the six edit commands.
 MenuBar* commandMenuBar()
@@ -191,6 +193,7 @@ private Q_SLOTS:
     // Real key presses against masks and limits.
     void typing_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("mask");
         QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("keys");
@@ -213,6 +216,7 @@ private Q_SLOTS:
         QTest::newRow("refusal counts characters") << "&&&&" << 0 << "😀 x" << "😀x" << Refusals{{"😀 ", 2}};
         QTest::newRow("digit places refuse a pair whole") << "###" << 0 << "1😀2" << "12" << Refusals{{"1😀", 2}};
         QTest::newRow("pair at the limit taken whole") << "" << 8 << "1234567😀9" << "1234567😀" << Refusals{};
+        // clang-format on
     }
     void typing()
     {
@@ -237,6 +241,7 @@ private Q_SLOTS:
     // and the rest left after it. Also edits that key presses alone do not make.
     void inputRules_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
         QTest::addColumn<int>("cursor");
@@ -263,6 +268,7 @@ private Q_SLOTS:
                                                                         << Refusals{} << "";
         QTest::newRow("an unassigned code point") << "a" << "a\u0378" << 2 << "&&" << 0 << "a" << 1
                                                   << Refusals{{"a\u0378", 2}} << "";
+        // clang-format on
     }
     void inputRules()
     {
@@ -312,6 +318,7 @@ private Q_SLOTS:
     // Paste and the Edit menu go through the same rules, one character after the other.
     void paste_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("mask");
         QTest::addColumn<QString>("clipboard");
         QTest::addColumn<bool>("byMenu");
@@ -325,6 +332,7 @@ private Q_SLOTS:
                                                          << Refusals{{"a\t", 2}, {"ab\u2028", 3}};
         QTest::newRow("half a pair never enters") << "" << QStringLiteral("a%1b%2c").arg(QChar(0xd83d)).arg(QChar(0xde00))
                                                   << false << "abc" << Refusals{};
+        // clang-format on
     }
     void paste()
     {

@@ -50,6 +50,7 @@ class TestRecord final : public QObject
 private Q_SLOTS:
     void validateEmail_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("verdict");
         QTest::newRow("empty") << "" << "no value supplied";
@@ -63,6 +64,7 @@ private Q_SLOTS:
         QTest::newRow("dot last") << "ann@example." << "1";
         QTest::newRow("dot after second at") << "ann@b@c.d" << "1";
         QTest::newRow("blanks and punctuation") << " a n!@# .$ " << "1";
+        // clang-format on
     }
     void validateEmail()
     {

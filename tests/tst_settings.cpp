@@ -102,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(m_env.settingsFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
                                                                  | QFile::ReadOther));
         QCOMPARE(settings::write({"pw", false, 0}), QString());
-        struct stat status {};
+        struct stat status = {};
         QCOMPARE(::stat(QFile::encodeName(m_env.settingsFile()).constData(), &status), 0);
         QCOMPARE(status.st_mode & 07777, mode_t(0600));
     }
