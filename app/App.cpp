@@ -1,7 +1,8 @@
 #include "app/App.h"
 
 #include "app/MenuBar1.h"
-#include "platform/Controls.h"
+#include "platform/ImplicitInstance.h"
+#include "platform/Resources.h"
 #include "settings/PasswordDialog.h"
 #include "settings/PreferencesWindow.h"
 #include "settings/SettingsFile.h"
@@ -47,13 +48,13 @@ void App::Event_Open()
 
 bool App::Event_CancelClose()
 {
-    PasswordAction = QStringLiteral("quit");
+    PasswordAction = password::kQuit;
     return !freshPasswordDialog().GetPassword();
 }
 
 bool App::EditPref_Action()
 {
-    PasswordAction = QStringLiteral("GetPrefs");
+    PasswordAction = password::kGetPrefs;
     if (freshPasswordDialog().GetPassword())
         PreferencesWindow::instance().ShowModal();
     return false;

@@ -25,7 +25,8 @@ public:
     // The options the kiosk was started with.
     CommandLine commandLine;
 
-    // The request the password dialog is serving ("GetPrefs", "quit" or "Confirm") and its verdict.
+    // The request the password dialog is serving (one of password::kGetPrefs, kQuit, kConfirm below)
+    // and its verdict.
     QString PasswordAction;
     bool PasswordGood = false;
 
@@ -36,6 +37,13 @@ protected:
     void Event_Open() override;
     bool Event_CancelClose() override;
 };
+
+// The requests the password dialog serves: the values of App::PasswordAction.
+namespace password {
+inline const QString kGetPrefs = QStringLiteral("GetPrefs"); // the Preferences command
+inline const QString kQuit = QStringLiteral("quit");         // the quit guard
+inline const QString kConfirm = QStringLiteral("Confirm");   // a changed password, typed a second time
+} // namespace password
 
 // The kiosk's logo, picture resource 168: loaded on first use and kept for the life of the program.
 const QPixmap& logo();

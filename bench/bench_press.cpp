@@ -18,9 +18,9 @@ namespace {
 
 constexpr int kBigFileLines = 1'000'000;
 
-SignUpEntry representativeEntry()
+record::Entry representativeEntry()
 {
-    SignUpEntry e;
+    record::Entry e;
     e.firstName = QStringLiteral("Alexandra");
     e.lastName = QStringLiteral("Montgomery-Whitfield");
     e.email = QStringLiteral("alexandra.montgomery@example.org");
@@ -59,7 +59,7 @@ public:
             *error = file.errorString();
             return {};
         }
-        const QByteArray block = (signUpRecord(representativeEntry()).toUtf8() + '\n').repeated(10'000);
+        const QByteArray block = (record::line(representativeEntry()).toUtf8() + '\n').repeated(10'000);
         for (int lines = 0; lines < kBigFileLines; lines += 10'000) {
             if (file.write(block) != block.size()) {
                 *error = file.errorString();
@@ -110,7 +110,7 @@ void BM_PressBaseline(benchmark::State& state)
     if (path.isEmpty())
         return;
     const QByteArray name = QFile::encodeName(path);
-    const QByteArray bytes = signUpRecord(representativeEntry()).toUtf8() + '\n';
+    const QByteArray bytes = record::line(representativeEntry()).toUtf8() + '\n';
 
     for (auto _ : state) {
         const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -129,10 +129,10 @@ void BM_Press(benchmark::State& state)
     const QString path = pathFor(state);
     if (path.isEmpty())
         return;
-    const SignUpEntry entry = representativeEntry();
+    const record::Entry entry = representativeEntry();
 
     for (auto _ : state) {
-        const QString error = platform::appendLineDurably(path, signUpRecord(entry));
+        const QString error = platform::appendLineDurably(path, record::line(entry));
         if (!error.isEmpty())
             return state.SkipWithError(qPrintable(error));
     }
@@ -142,3 +142,5 @@ void BM_Press(benchmark::State& state)
 
 BENCHMARK(BM_PressBaseline)->Arg(0)->Arg(kBigFileLines)->Apply(diskBound);
 BENCHMARK(BM_Press)->Arg(0)->Arg(kBigFileLines)->Apply(diskBound);
+
+BENCHMARK_MAIN();

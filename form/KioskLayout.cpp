@@ -1,16 +1,14 @@
 #include "form/KioskLayout.h"
 
-#include "form/Window1.h"
-
-#include "app/App.h"
-#include "platform/Controls.h"
-#include "platform/EditField.h"
-#include "platform/Screen.h"
 #include "platform/Text.h"
 
 namespace kiosk {
 
 namespace {
+
+constexpr int kBoxWidth = 450;
+constexpr int kBoxHeight = 600;
+constexpr int kTextSize = 18;
 
 // Offsets from the box's top-left corner, placed from the bottom of the box upwards.
 struct Rule
@@ -67,86 +65,20 @@ std::optional<int> offset(std::optional<int> value, int origin)
 
 } // namespace
 
-Layout layoutFor(QSize available, int menuBarHeight)
+Arrangement layoutFor(QSize available, int menuBarHeight)
 {
     // The halved difference is formed on integers and brought back toward zero.
     const int top = platform::toInt32((available.height() - menuBarHeight - kBoxHeight) / 2.0);
     const int left = platform::toInt32((available.width() - kBoxWidth) / 2.0);
 
-    Layout layout;
-    layout.box = QRect(left, top, kBoxWidth, kBoxHeight);
-    layout.controls.reserve(std::size(kRules));
+    Arrangement arrangement;
+    arrangement.box = QRect(left, top, kBoxWidth, kBoxHeight);
+    arrangement.controls.reserve(std::size(kRules));
     for (const Rule& rule : kRules) {
-        layout.controls.push_back({rule.name, top + rule.top, offset(rule.left, left), rule.width, rule.height,
+        arrangement.controls.push_back({rule.name, top + rule.top, offset(rule.left, left), rule.width, rule.height,
                                    rule.text ? kTextSize : 0});
     }
-    return layout;
+    return arrangement;
 }
 
 } // namespace kiosk
-
-namespace {
-
-template <class C>
-void place(C& control, const kiosk::Placement& p)
-{
-    control.setTop(p.top);
-    if (p.height)
-        control.setHeight(*p.height);
-    if (p.textSize)
-        control.setTextSize(p.textSize);
-    if (p.left)
-        control.setLeft(*p.left);
-    if (p.width)
-        control.setWidth(*p.width);
-}
-
-template <class... Kinds>
-bool placeAs(QWidget* widget, const kiosk::Placement& p)
-{
-    return ([&] {
-        auto* control = qobject_cast<Kinds*>(widget);
-        if (control)
-            place(*control, p);
-        return control != nullptr;
-    }() || ...);
-}
-
-} // namespace
-
-void Window1::ResetWindowPrefs()
-{
-    App& app = App::instance();
-    CountryField->setListIndex(app.DefaultCountryIndex);
-
-    if (app.fullScreenmark) {
-        // The layout is applied only on the way in; a later screen change is not followed.
-        if (FullScreen())
-            return;
-        setFullScreen(true);
-
-        const platform::Screen screen(0);
-        const kiosk::Layout layout =
-            kiosk::layoutFor({screen.AvailableWidth(), screen.AvailableHeight()}, menuBarHeight());
-        FormBox->setHeight(layout.box.height());
-        FormBox->setWidth(layout.box.width());
-        FormBox->setTop(layout.box.top());
-        FormBox->setLeft(layout.box.left());
-        for (const kiosk::Placement& p : layout.controls) {
-            QWidget* widget = content()->findChild<QWidget*>(QString::fromLatin1(p.name));
-            Q_ASSERT_X(widget, "ResetWindowPrefs", p.name);
-            placeAs<platform::StaticText, platform::EditField, platform::PopupMenu, platform::PushButton,
-                    platform::Canvas>(widget, p);
-        }
-        Refresh(true);
-        return;
-    }
-
-    if (FullScreen()) {
-        // Leaving full-screen state: a new form window, windowed, with the design geometry.
-        Close();
-        Window1& form = Window1::instance();
-        form.Show();
-        form.Refresh(true);
-    }
-}

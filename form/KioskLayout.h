@@ -11,10 +11,6 @@
 // alone, so it can be checked without a window.
 namespace kiosk {
 
-inline constexpr int kBoxWidth = 450;
-inline constexpr int kBoxHeight = 600;
-inline constexpr int kTextSize = 18;
-
 // Where one control goes, in window content coordinates. What is not given stays as it is.
 struct Placement
 {
@@ -26,7 +22,8 @@ struct Placement
     int textSize = 0; // 0: left as it is
 };
 
-struct Layout
+// The box and the places of the controls in it.
+struct Arrangement
 {
     QRect box; // FormBox
     std::vector<Placement> controls; // the other controls, in the order they are placed
@@ -34,6 +31,6 @@ struct Layout
 
 // Centred, never clamped: a screen smaller than the box leaves it overhanging the edges. The menu bar
 // sits in the window above the content, so the box is centred in the height below it.
-Layout layoutFor(QSize available, int menuBarHeight);
+Arrangement layoutFor(QSize available, int menuBarHeight);
 
 } // namespace kiosk

@@ -1,6 +1,8 @@
 #include "form/SignUpRecord.h"
 
-#include "form/Lists.h"
+#include "app/Lists.h"
+
+namespace record {
 
 namespace {
 
@@ -13,8 +15,7 @@ bool breaksRecord(QChar c)
     return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
 }
 
-} // namespace
-
+// One column: the value between double quotes, then a comma.
 QString quotedColumn(const QString& value)
 {
     QString column;
@@ -32,7 +33,9 @@ QString quotedColumn(const QString& value)
     return column;
 }
 
-QString signUpRecord(const SignUpEntry& e)
+} // namespace
+
+QString line(const Entry& e)
 {
     // The United States' city comes from the zip code; the carrier means nothing without a number.
     const QString columns[14] = {
@@ -40,7 +43,7 @@ QString signUpRecord(const SignUpEntry& e)
         e.lastName,
         e.email,
         e.postCode,
-        e.country == kUnitedStates ? QString() : e.city,
+        e.country == lists::kUnitedStates ? QString() : e.city,
         QString(),
         e.country,
         e.cell,
@@ -51,8 +54,10 @@ QString signUpRecord(const SignUpEntry& e)
         e.genderRow == 0 ? QString() : e.gender,
         QStringLiteral("html"),
     };
-    QString line;
+    QString text;
     for (const QString& value : columns)
-        line += quotedColumn(value);
-    return line;
+        text += quotedColumn(value);
+    return text;
 }
+
+} // namespace record

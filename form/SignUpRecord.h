@@ -2,8 +2,11 @@
 
 #include <QString>
 
+// The sign-up record: one line of the data file, built from the form's values alone.
+namespace record {
+
 // What the form holds at the moment of a sign-up, as plain values.
-struct SignUpEntry
+struct Entry
 {
     QString firstName;
     QString lastName;
@@ -22,9 +25,9 @@ struct SignUpEntry
 };
 
 // One line of the data file, without its line break: 14 columns, each quoted and followed by a comma.
-QString signUpRecord(const SignUpEntry& entry);
+// A double quote inside a value is doubled, so any CSV reader gets the value back; CR, LF, every other
+// control character and U+2028/U+2029 become blanks, so a value can never split the record, whichever
+// reader takes the file line by line.
+QString line(const Entry& entry);
 
-// One column: the value between double quotes, then a comma. A double quote inside is doubled, so any
-// CSV reader gets the value back; CR, LF, every other control character and U+2028/U+2029 become
-// blanks, so a value can never split the record, whichever reader takes the file line by line.
-QString quotedColumn(const QString& value);
+} // namespace record

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ImplicitInstance.h"
 #include "platform/Window.h"
 
 namespace platform {

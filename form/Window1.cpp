@@ -1,8 +1,8 @@
 #include "form/Window1.h"
 
 #include "app/App.h"
+#include "app/Lists.h"
 #include "app/MenuBar1.h"
-#include "form/Lists.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
 
@@ -40,14 +40,14 @@ const ControlDesign kControls[] = {
     {.name = "EmailField", .kind = Kind::EditField, .left = 27, .top = 57, .width = 260, .height = 20, .parent = kBox},
     {.name = "FirstNameField", .kind = Kind::EditField, .left = 27, .top = 97, .width = 132, .height = 20, .mask = kNameMask, .parent = kBox},
     {.name = "LastNameField", .kind = Kind::EditField, .left = 162, .top = 97, .width = 132, .height = 20, .mask = kNameMask, .parent = kBox},
-    {.name = "CountryField", .kind = Kind::PopupMenu, .left = 88, .top = 123, .width = 143, .height = 20, .rows = countryList, .parent = kBox},
+    {.name = "CountryField", .kind = Kind::PopupMenu, .left = 88, .top = 123, .width = 143, .height = 20, .rows = lists::countries, .parent = kBox},
     {.name = "CityField", .kind = Kind::EditField, .left = 27, .top = 163, .width = 159, .height = 20, .parent = kBox},
     {.name = "PostCodeField", .kind = Kind::EditField, .left = 198, .top = 163, .width = 121, .height = 20, .mask = "#####", .parent = kBox},
     {.name = "CellField", .kind = Kind::EditField, .left = 27, .top = 200, .width = 121, .height = 20, .parent = kBox},
-    {.name = "CellCarrierPopUp", .kind = Kind::PopupMenu, .left = 152, .top = 200, .width = 121, .height = 20, .rows = carrierList, .parent = kBox},
+    {.name = "CellCarrierPopUp", .kind = Kind::PopupMenu, .left = 152, .top = 200, .width = 121, .height = 20, .rows = lists::carriers, .parent = kBox},
     {.name = "AOLScreenNameField", .kind = Kind::EditField, .left = 27, .top = 241, .width = 121, .height = 20, .parent = kBox},
-    {.name = "GenderPopUp", .kind = Kind::PopupMenu, .left = 156, .top = 241, .width = 99, .height = 20, .rows = genderList, .parent = kBox},
-    {.name = "YearBornPopUp", .kind = Kind::PopupMenu, .left = 258, .top = 241, .width = 77, .height = 20, .rows = yearList, .parent = kBox},
+    {.name = "GenderPopUp", .kind = Kind::PopupMenu, .left = 156, .top = 241, .width = 99, .height = 20, .rows = lists::genders, .parent = kBox},
+    {.name = "YearBornPopUp", .kind = Kind::PopupMenu, .left = 258, .top = 241, .width = 77, .height = 20, .rows = lists::years, .parent = kBox},
     {.name = "MySpaceURLField", .kind = Kind::EditField, .left = 188, .top = 286, .width = 131, .height = 20, .parent = kBox},
     {.name = "FirstNameLabel", .kind = Kind::StaticText, .left = 27, .top = 81, .width = 100, .height = 12, .text = "First Name", .font = Verdana, .parent = kBox},
     {.name = "LastNameLabel", .kind = Kind::StaticText, .left = 164, .top = 81, .width = 100, .height = 12, .text = "Last Name", .font = Verdana, .parent = kBox},
@@ -182,6 +182,7 @@ void Window1::closeRequested()
     platform::Application::current()->requestQuit();
 }
 
+// clang-format off
 #define WINDOW1_MENU_ITEM(Name) \
     platform::MenuItem* Window1::Name() const { return menuBar()->item(QStringLiteral(#Name)); }
 WINDOW1_MENU_ITEM(EditMenu)
@@ -197,3 +198,4 @@ WINDOW1_MENU_ITEM(EditUndo)
 WINDOW1_MENU_ITEM(FileMenu)
 WINDOW1_MENU_ITEM(FileQuit)
 #undef WINDOW1_MENU_ITEM
+// clang-format on

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ImplicitInstance.h"
 #include "platform/Window.h"
 
 namespace platform {
@@ -25,18 +26,21 @@ public:
     // The form window: the open one, or a new one.
     static Window1& instance() { return platform::ImplicitInstance<Window1>::get(); }
 
-    // Field behaviour.
+    // Field behaviour: Window1_Fields.cpp.
     void FirstNameField_ValidationError(const QString& text, int position);
     void CountryField_Change();
     void ClearButton_Action();
     void ResetWindowData();
 
-    // Sign-up.
+    // Sign-up and its e-mail check: Window1_SignUp.cpp.
     void SaveButton_Action();
-    static QString ValidateEmail(const QString& address);
+    [[nodiscard]] static QString ValidateEmail(const QString& address);
 
-    // The default country and, in full-screen mode, the kiosk layout.
+    // The default country and, in full-screen mode, the kiosk layout: Window1_Kiosk.cpp (the layout
+    // itself, a pure function, is in KioskLayout.cpp).
     void ResetWindowPrefs();
+
+    // The rest is in Window1.cpp, with the window's design and its table of controls.
 
     // The items of the window's own menu bar, by name.
     platform::MenuItem* EditMenu() const;
@@ -96,5 +100,5 @@ private:
     void AddMenuHandlers();
     bool Preferences_Action();
     void makeAccessible();
-    void setUpCityAndPostCodeForCountry();
+    void setUpCityAndPostCodeForCountry(); // Window1_Fields.cpp
 };

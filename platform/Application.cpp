@@ -3,8 +3,10 @@
 #include "platform/Menus.h"
 #include "platform/Window.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QPalette>
+#include <QScopedValueRollback>
 #include <QSessionManager>
 
 namespace platform {
@@ -71,17 +73,35 @@ std::optional<bool> Application::handleMenuCommand(const QString& command)
 
 bool Application::requestQuit()
 {
-    // A second request while the first one is still asking (its dialog is open) is not a second way out.
-    if (m_askingToQuit || m_quitting)
-        return false;
-    m_askingToQuit = true;
-    const bool refused = Event_CancelClose();
-    m_askingToQuit = false;
-    if (refused)
+    if (m_quitting || !passesQuitGuard())
         return false;
     m_quitting = true;
     m_terminate();
     return true;
+}
+
+bool Application::passesQuitGuard()
+{
+    if (m_quitting)
+        return true;
+    // A second request while the first one is still asking (its dialog is open) is not a second way out.
+    if (m_askingToQuit)
+        return false;
+    const QScopedValueRollback asking(m_askingToQuit, true);
+    return !Event_CancelClose();
+}
+
+QAction* Application::addQuitShortcut(QWidget* window)
+{
+    auto* quit = new QAction(window);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    quit->setShortcutContext(Qt::WindowShortcut);
+    connect(quit, &QAction::triggered, window, [] {
+        if (Application* app = current())
+            app->requestQuit();
+    });
+    window->addAction(quit);
+    return quit;
 }
 
 bool Application::eventFilter(QObject* watched, QEvent* event)
@@ -101,11 +121,9 @@ void Application::commitData(QSessionManager& manager)
         manager.cancel();
         return;
     }
-    m_askingToQuit = true;
-    const bool refused = Event_CancelClose();
-    m_askingToQuit = false;
+    const bool passes = passesQuitGuard();
     manager.release();
-    if (refused)
+    if (!passes)
         manager.cancel();
 }
 

@@ -8,7 +8,9 @@
 #include <memory>
 #include <optional>
 
+class QAction;
 class QSessionManager;
+class QWidget;
 
 namespace platform {
 
@@ -38,7 +40,9 @@ public:
     // platform's own quit requests. Raises CancelClose; the program ends only when that returns false.
     // Returns true when the quit goes ahead.
     bool requestQuit();
-    bool isQuitting() const { return m_quitting; }
+    // The quit shortcut as a route to requestQuit, for a window without a menu bar of its own. The
+    // window owns the action.
+    static QAction* addQuitShortcut(QWidget* window);
 
     // What ending the program means; tests replace it. By default it ends every event loop.
     void setTerminate(std::function<void()> terminate) { m_terminate = std::move(terminate); }
@@ -57,6 +61,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The guard every way out passes, the quit request and the session's log-out alike: raises
+    // CancelClose and gives true when the program may end. A quit already under way has passed it.
+    bool passesQuitGuard();
     void commitData(QSessionManager& manager);
 
     std::unique_ptr<MenuBar> m_menuBar;

@@ -2,77 +2,10 @@
 
 #include "platform/Window.h"
 
-#include <QApplication>
-#include <QFontMetrics>
-#include <QHash>
 #include <QPainter>
+#include <QScopedValueRollback>
 
 namespace platform {
-
-namespace {
-
-constexpr int kSmallestTextBox = 12;
-constexpr int kLargestDefaultSize = 13;
-
-QString familyName(FontFamily family)
-{
-    return family == FontFamily::Verdana ? QStringLiteral("Verdana") : QApplication::font().family();
-}
-
-// The widget whose coordinates are window content coordinates: the content area of the window.
-const QWidget* contentOf(const QWidget* widget)
-{
-    for (const QWidget* w = widget->parentWidget(); w; w = w->parentWidget()) {
-        if (const auto* window = qobject_cast<const Window*>(w))
-            return window->content();
-    }
-    return nullptr;
-}
-
-QPoint parentOrigin(const QWidget* widget)
-{
-    const QWidget* content = contentOf(widget);
-    const QWidget* parent = widget->parentWidget();
-    if (!content || !parent || parent == content)
-        return {};
-    return parent->mapTo(content, QPoint(0, 0));
-}
-
-} // namespace
-
-int defaultTextSize(FontFamily family)
-{
-    static QHash<int, int> sizes;
-    const auto found = sizes.constFind(int(family));
-    if (found != sizes.constEnd())
-        return *found;
-    int size = kLargestDefaultSize;
-    for (; size > 8; --size) {
-        QFont font(familyName(family));
-        font.setPixelSize(size);
-        if (QFontMetrics(font).height() <= kSmallestTextBox)
-            break;
-    }
-    sizes.insert(int(family), size);
-    return size;
-}
-
-QFont designFont(FontFamily family, int size)
-{
-    QFont font(familyName(family));
-    font.setPixelSize(size > 0 ? size : defaultTextSize(family));
-    return font;
-}
-
-QRect geometryInWindow(const QWidget* widget)
-{
-    return widget->geometry().translated(parentOrigin(widget));
-}
-
-void setGeometryInWindow(QWidget* widget, const QRect& rect)
-{
-    widget->setGeometry(rect.translated(-parentOrigin(widget)));
-}
 
 StaticText::StaticText(QWidget* parent)
     : Control<QLabel>(parent)
@@ -111,19 +44,19 @@ PopupMenu::PopupMenu(QWidget* parent)
 
 void PopupMenu::setRows(const QStringList& rows)
 {
-    m_settingFromCode = true;
+    const QScopedValueRollback fromCode(m_settingFromCode, true);
     clear();
     addItems(rows);
-    m_settingFromCode = false;
 }
 
 void PopupMenu::setListIndex(int index)
 {
     if (index < 0 || index >= count())
         return;
-    m_settingFromCode = true;
-    setCurrentIndex(index);
-    m_settingFromCode = false;
+    {
+        const QScopedValueRollback fromCode(m_settingFromCode, true);
+        setCurrentIndex(index);
+    }
     Q_EMIT Change();
 }
 
@@ -148,35 +81,33 @@ void Canvas::paintEvent(QPaintEvent*)
 
 Timer::Timer(QObject* parent)
     : QObject(parent)
+    , m_clock(new QTimer(this))
 {
-    connect(&m_timer, &QTimer::timeout, this, &Timer::Action);
+    connect(m_clock, &QTimer::timeout, this, &Timer::Action);
+    for (QObject* owner = parent; owner; owner = owner->parent()) {
+        if (auto* window = qobject_cast<Window*>(owner)) {
+            connect(window, &Window::closed, this, &Timer::stop);
+            break;
+        }
+    }
 }
 
 void Timer::setPeriod(int milliseconds)
 {
-    m_timer.setInterval(milliseconds);
-    if (m_timer.isActive())
-        m_timer.start();
+    m_clock->setInterval(milliseconds);
+    if (m_clock->isActive())
+        m_clock->start();
 }
 
 void Timer::setMode(int mode)
 {
     m_mode = mode;
     if (mode == 0) {
-        m_timer.stop();
+        m_clock->stop();
         return;
     }
-    m_timer.setSingleShot(mode == 1);
-    m_timer.start();
-}
-
-const QPixmap& pictureResource(int number)
-{
-    static QHash<int, QPixmap> pictures;
-    auto found = pictures.find(number);
-    if (found == pictures.end())
-        found = pictures.insert(number, QPixmap(QStringLiteral(":/pictures/%1.png").arg(number)));
-    return *found;
+    m_clock->setSingleShot(mode == 1);
+    m_clock->start();
 }
 
 } // namespace platform

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/Fonts.h"
+#include "platform/Geometry.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -10,21 +13,6 @@
 #include <QWidget>
 
 namespace platform {
-
-// Font families the designs name. "System" is the platform's user-interface font; "Verdana" is
-// Verdana where installed, else whatever the font configuration offers as its closest match.
-enum class FontFamily { System, Verdana };
-
-// Text sizes are in points of the 72-dpi screen the designs were drawn for: one point is one pixel.
-// Size 0 is the default size: the largest that fits a line of text into a 12-pixel box, the smallest
-// text box of any design, so every designed control shows its text unclipped.
-QFont designFont(FontFamily family, int size);
-int defaultTextSize(FontFamily family);
-
-// Geometry in window content coordinates (below the menu bar), whatever the widget's parent is:
-// controls framed by a group box are its children, so moving the box carries them along.
-QRect geometryInWindow(const QWidget* widget);
-void setGeometryInWindow(QWidget* widget, const QRect& rect);
 
 // Adds the framework's control properties to a Qt widget.
 template <class QtWidget>
@@ -42,16 +30,13 @@ public:
     void setWidth(int width) { this->resize(width, this->height()); }
     void setHeight(int height) { this->resize(this->width(), height); }
 
-    FontFamily TextFont() const { return m_family; }
-    int TextSize() const { return m_textSize; }
-    void setTextFont(FontFamily family) { m_family = family; this->setFont(designFont(m_family, m_textSize)); }
-    void setTextSize(int size) { m_textSize = size; this->setFont(designFont(m_family, m_textSize)); }
+    FontFamily TextFont() const { return platform::textFont(this); }
+    int TextSize() const { return platform::textSize(this); }
+    void setTextFont(FontFamily family) { platform::setTextFont(this, family); }
+    void setTextSize(int size) { platform::setTextSize(this, size); }
 
 private:
     void moveTo(int left, int top) { setGeometryInWindow(this, QRect(left, top, this->width(), this->height())); }
-
-    FontFamily m_family = FontFamily::System;
-    int m_textSize = 0;
 };
 
 class StaticText final : public Control<QLabel>
@@ -142,7 +127,7 @@ class Timer final : public QObject
 public:
     explicit Timer(QObject* parent);
 
-    int Period() const { return m_timer.interval(); }
+    int Period() const { return m_clock->interval(); }
     int Mode() const { return m_mode; }
     void setPeriod(int milliseconds);
     void setMode(int mode);
@@ -152,11 +137,8 @@ Q_SIGNALS:
     void Action();
 
 private:
-    QTimer m_timer;
+    QTimer* m_clock; // a child, so a test can see whether it runs
     int m_mode = 0;
 };
-
-// A picture among the application's resources, loaded on first use and kept for the life of the program.
-const QPixmap& pictureResource(int number);
 
 } // namespace platform

@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <QValidator>
 
@@ -57,10 +58,9 @@ EditField::~EditField() = default;
 
 void EditField::setText(const QString& text)
 {
-    m_settingFromCode = true;
+    const QScopedValueRollback fromCode(m_settingFromCode, true);
     QLineEdit::setText(text);
     m_accepted = QLineEdit::text();
-    m_settingFromCode = false;
 }
 
 void EditField::raisePendingRefusal()

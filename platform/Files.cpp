@@ -218,8 +218,8 @@ int openLocked(const QByteArray& name, LockedFile* file)
         // While this call waited, the writer holding the lock may have removed the file (it had just
         // created it and then failed); a line written to the removed file would be lost. Then start
         // over with whatever the name now stands for.
-        struct stat held {};
-        struct stat named {};
+        struct stat held = {};
+        struct stat named = {};
         if (::fstat(fd, &held) != 0)
             return giveUp(errno);
         if (::stat(name.constData(), &named) != 0) {

@@ -22,12 +22,13 @@ std::optional<QStringList> readTextLines(const QString& path, int maxLines, qint
 // Returns an empty string on success, otherwise a short English error text.
 // On failure the old file is left as it was, unless only the final folder sync failed (the new
 // file is then in place but its rename may not survive a power cut). Lines with CR or LF are refused.
-QString replaceTextFile(const QString& path, const QStringList& lines, QFileDevice::Permissions permissions);
+[[nodiscard]] QString replaceTextFile(const QString& path, const QStringList& lines,
+                                      QFileDevice::Permissions permissions);
 
 // Writes the lines ("\n" after each, UTF-8) to an open device. Returns an error text or empty.
 // A line that itself contains CR or LF is refused: it would silently become two lines. A first line
 // that begins with U+FEFF gets a byte order mark before it, so that readTextLines gives it back whole.
-QString writeLines(QIODevice* device, const QStringList& lines);
+[[nodiscard]] QString writeLines(QIODevice* device, const QStringList& lines);
 
 // Appends one line plus "\n" (UTF-8) to the file, creating it if missing (mode 0600 less the umask;
 // an existing file keeps its mode), and syncs it to disk before returning. A torn last line (no
@@ -36,7 +37,7 @@ QString writeLines(QIODevice* device, const QStringList& lines);
 // On failure the file is left exactly as it was (removed again if this call created it).
 // A line containing CR or LF is refused.
 // Returns an empty string on success, otherwise a short English error text.
-QString appendLineDurably(const QString& path, const QString& line);
+[[nodiscard]] QString appendLineDurably(const QString& path, const QString& line);
 
 // fsync of a folder, so that creating or renaming a file in it survives a power cut.
 bool syncFolder(const QString& folderPath);

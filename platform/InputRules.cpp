@@ -33,13 +33,10 @@ qsizetype maxLength(const QString& mask, int limit)
     return length;
 }
 
-bool accepts(const QString& mask, qsizetype place, char32_t character)
-{
-    return place >= mask.size() || maskPlaceAccepts(mask[place], character);
-}
-
-} // namespace
-
+// Whether a character may stand at a mask place. An "&" place refuses blanks (space, line and paragraph
+// separators), control characters, unassigned code points and lone surrogates, and takes every other
+// character: letters, marks, symbols, emoji and format characters such as the zero-width non-joiner,
+// which Persian names need.
 bool maskPlaceAccepts(QChar place, char32_t character)
 {
     switch (place.unicode()) {
@@ -51,6 +48,13 @@ bool maskPlaceAccepts(QChar place, char32_t character)
         return true;
     }
 }
+
+bool accepts(const QString& mask, qsizetype place, char32_t character)
+{
+    return place >= mask.size() || maskPlaceAccepts(mask[place], character);
+}
+
+} // namespace
 
 InputOutcome applyInputRules(const QString& before, const QString& after, int cursor, const QString& mask,
                              int limit)

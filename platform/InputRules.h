@@ -17,12 +17,6 @@ namespace platform {
 // A limit N > 0 caps the length. Line breaks and lone surrogates never enter a field, and a character
 // beyond the length allowed is refused silently. A character the mask refuses ends the edit there.
 
-// Whether a character may stand at a mask place. An "&" place refuses blanks (space, line and paragraph
-// separators), control characters, unassigned code points and lone surrogates, and takes every other
-// character: letters, marks, symbols, emoji and format characters such as the zero-width non-joiner,
-// which Persian names need.
-bool maskPlaceAccepts(QChar place, char32_t character);
-
 // A character the mask refused, and what the edit still held after it.
 struct InputRefusal
 {

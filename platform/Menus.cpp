@@ -21,12 +21,82 @@ QLineEdit* focusedTextField()
     return qobject_cast<QLineEdit*>(QApplication::focusWidget());
 }
 
-const QStringList& standardEditCommands()
+bool revealsText(const QLineEdit& field)
 {
-    static const QStringList names{QStringLiteral("EditUndo"),  QStringLiteral("EditCut"),
-                                   QStringLiteral("EditCopy"),  QStringLiteral("EditPaste"),
-                                   QStringLiteral("EditClear"), QStringLiteral("EditSelectAll")};
-    return names;
+    return field.echoMode() == QLineEdit::Normal;
+}
+
+bool clipboardHasText()
+{
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return data && data->hasText() && !data->text().isEmpty();
+}
+
+void paste(QLineEdit& field)
+{
+    // Paste goes through the edit field's input rules like a typed key.
+    if (auto* edit = qobject_cast<EditField*>(&field))
+        edit->pasteText();
+    else
+        field.paste();
+}
+
+// The standard editing commands, by item name, acting on the text field that has the focus: when each
+// applies (a password is never cut or copied out), and what it does.
+struct EditCommand
+{
+    const char* name;
+    bool (*applies)(const QLineEdit& field);
+    void (*run)(QLineEdit& field);
+};
+
+const EditCommand kEditCommands[] = {
+    {"EditUndo", [](const QLineEdit& f) { return !f.isReadOnly() && f.isUndoAvailable(); },
+     [](QLineEdit& f) { f.undo(); }},
+    {"EditCut", [](const QLineEdit& f) { return !f.isReadOnly() && revealsText(f) && f.hasSelectedText(); },
+     [](QLineEdit& f) { f.cut(); }},
+    {"EditCopy", [](const QLineEdit& f) { return revealsText(f) && f.hasSelectedText(); },
+     [](QLineEdit& f) { f.copy(); }},
+    {"EditPaste", [](const QLineEdit& f) { return !f.isReadOnly() && clipboardHasText(); }, paste},
+    {"EditClear", [](const QLineEdit& f) { return !f.isReadOnly() && f.hasSelectedText(); },
+     [](QLineEdit& f) { f.del(); }},
+    {"EditSelectAll", [](const QLineEdit& f) { return !f.text().isEmpty(); }, [](QLineEdit& f) { f.selectAll(); }},
+};
+
+const EditCommand* editCommand(const QString& name)
+{
+    for (const EditCommand& command : kEditCommands) {
+        if (name == QLatin1String(command.name))
+            return &command;
+    }
+    return nullptr;
+}
+
+// Whether the edit command applies to the focused field; false without one.
+bool applies(const EditCommand& command)
+{
+    const QLineEdit* field = focusedTextField();
+    return field && command.applies(*field);
+}
+
+// Runs the command of a chosen item (see MenuBar).
+void runMenuCommand(MenuItem* item)
+{
+    const QString name = item->Name();
+    if (auto* window = qobject_cast<Window*>(QApplication::activeWindow())) {
+        if (window->handleMenuCommand(name).value_or(false))
+            return;
+    }
+    Application* app = Application::current();
+    if (app && app->handleMenuCommand(name).value_or(false))
+        return;
+    if (item->kind() == MenuItem::Kind::Quit) {
+        if (app)
+            app->requestQuit();
+        return;
+    }
+    if (const EditCommand* command = editCommand(name); command && applies(*command))
+        command->run(*focusedTextField());
 }
 
 } // namespace
@@ -119,82 +189,12 @@ void MenuBar::enableItems()
 {
     std::function<void(const QList<MenuItem*>&)> update = [&](const QList<MenuItem*>& items) {
         for (MenuItem* node : items) {
-            if (node->AutoEnable() && isStandardEditCommand(node->Name()))
-                node->setEnabled(standardEditCommandApplies(node->Name()));
+            if (const EditCommand* command = editCommand(node->Name()); command && node->AutoEnable())
+                node->setEnabled(applies(*command));
             update(node->children());
         }
     };
     update(topLevelItems());
-}
-
-void runMenuCommand(MenuItem* item)
-{
-    const QString name = item->Name();
-    if (auto* window = qobject_cast<Window*>(QApplication::activeWindow())) {
-        if (window->handleMenuCommand(name).value_or(false))
-            return;
-    }
-    Application* app = Application::current();
-    if (app && app->handleMenuCommand(name).value_or(false))
-        return;
-    if (item->kind() == MenuItem::Kind::Quit) {
-        if (app)
-            app->requestQuit();
-        return;
-    }
-    if (isStandardEditCommand(name) && standardEditCommandApplies(name))
-        runStandardEditCommand(name);
-}
-
-bool isStandardEditCommand(const QString& name)
-{
-    return standardEditCommands().contains(name);
-}
-
-bool standardEditCommandApplies(const QString& name)
-{
-    QLineEdit* field = focusedTextField();
-    if (!field)
-        return false;
-    const bool editable = !field->isReadOnly();
-    const bool revealsText = field->echoMode() == QLineEdit::Normal;
-    if (name == QStringLiteral("EditUndo"))
-        return editable && field->isUndoAvailable();
-    if (name == QStringLiteral("EditCut"))
-        return editable && revealsText && field->hasSelectedText();
-    if (name == QStringLiteral("EditCopy"))
-        return revealsText && field->hasSelectedText();
-    if (name == QStringLiteral("EditPaste")) {
-        const QMimeData* data = QApplication::clipboard()->mimeData();
-        return editable && data && data->hasText() && !data->text().isEmpty();
-    }
-    if (name == QStringLiteral("EditClear"))
-        return editable && field->hasSelectedText();
-    if (name == QStringLiteral("EditSelectAll"))
-        return !field->text().isEmpty();
-    return false;
-}
-
-void runStandardEditCommand(const QString& name)
-{
-    QLineEdit* field = focusedTextField();
-    if (!field)
-        return;
-    if (name == QStringLiteral("EditUndo"))
-        field->undo();
-    else if (name == QStringLiteral("EditCut"))
-        field->cut();
-    else if (name == QStringLiteral("EditCopy"))
-        field->copy();
-    else if (name == QStringLiteral("EditPaste")) {
-        if (auto* edit = qobject_cast<EditField*>(field))
-            edit->pasteText();
-        else
-            field->paste();
-    } else if (name == QStringLiteral("EditClear"))
-        field->del();
-    else if (name == QStringLiteral("EditSelectAll"))
-        field->selectAll();
 }
 
 } // namespace platform

@@ -53,12 +53,4 @@ public:
     void enableItems();
 };
 
-// Runs the command of a chosen item (see MenuBar).
-void runMenuCommand(MenuItem* item);
-
-// The standard editing commands, by item name, acting on the text field that has the focus.
-bool isStandardEditCommand(const QString& name);
-bool standardEditCommandApplies(const QString& name);
-void runStandardEditCommand(const QString& name);
-
 } // namespace platform

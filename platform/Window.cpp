@@ -8,7 +8,8 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
-#include <QMessageBox>
+#include <QPointer>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -16,6 +17,23 @@
 namespace platform {
 
 namespace {
+
+// The window system's flags for a design: a title bar always, and the buttons the design asks for (a
+// modal dialog never minimises).
+Qt::WindowFlags windowFlagsFor(const WindowDesign& design)
+{
+    const bool modal = design.frame == WindowDesign::Frame::ModalDialog;
+    Qt::WindowFlags flags = (modal ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (design.closeButton)
+        flags |= Qt::WindowCloseButtonHint;
+    if (design.minimizeButton && !modal)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (design.maximizeButton)
+        flags |= Qt::WindowMaximizeButtonHint;
+    return flags;
+}
+
+} // namespace
 
 // The window a new modal window belongs to: the active one. Right after another modal window
 // closes none may be active yet (on Wayland the compositor activates the next one a moment later):
@@ -35,8 +53,6 @@ QWidget* windowToStayAbove(const QWidget* newcomer)
     }
     return nullptr;
 }
-
-} // namespace
 
 Window::Window(const WindowDesign& design)
     : QWidget(nullptr)
@@ -58,15 +74,7 @@ void Window::applyDesign(const WindowDesign& design)
     m_modalFrame = design.frame == WindowDesign::Frame::ModalDialog;
     m_visibleAtOpen = design.visible;
 
-    Qt::WindowFlags flags = (m_modalFrame ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint
-        | Qt::WindowTitleHint;
-    if (design.closeButton)
-        flags |= Qt::WindowCloseButtonHint;
-    if (design.minimizeButton && !m_modalFrame)
-        flags |= Qt::WindowMinimizeButtonHint;
-    if (design.maximizeButton)
-        flags |= Qt::WindowMaximizeButtonHint;
-    setWindowFlags(flags);
+    setWindowFlags(windowFlagsFor(design));
 
     if (design.resizeable) {
         setMinimumSize(design.minWidth, design.minHeight);
@@ -89,19 +97,10 @@ void Window::applyDesign(const WindowDesign& design)
         m_content->setAutoFillBackground(true);
     }
 
-    // A window that shows the menu bar answers its quit shortcut even without a bar of its own (the
+    // A window that shows the menu bar answers the quit shortcut even without a bar of its own (the
     // thank-you window), so the shortcut reaches the quit guard from every window a visitor faces.
-    if (design.menuBarVisible && !m_modalFrame) {
-        auto* quit = new QAction(this);
-        quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-        quit->setShortcutContext(Qt::WindowShortcut);
-        connect(quit, &QAction::triggered, this, [] {
-            if (Application* app = Application::current())
-                app->requestQuit();
-        });
-        addAction(quit);
-        m_fallbackQuit = quit;
-    }
+    if (design.menuBarVisible && !m_modalFrame)
+        m_fallbackQuit = Application::addQuitShortcut(this);
 }
 
 void Window::setMenuBar(MenuBar* bar)
@@ -179,11 +178,10 @@ void Window::Close()
     if (m_closed)
         return;
     m_closed = true;
-    for (Timer* timer : findChildren<Timer*>())
-        timer->stop();
-    m_closingFromCode = true;
-    close();
-    m_closingFromCode = false;
+    {
+        const QScopedValueRollback fromCode(m_closingFromCode, true);
+        close();
+    }
     m_keyboardReturn.giveBack(this);
     Q_EMIT closed();
     deleteLater();
@@ -273,19 +271,10 @@ void Window::resizeEvent(QResizeEvent* event)
         Event_Resized();
 }
 
-PushButton* Window::defaultButton() const
+PushButton* Window::button(bool (PushButton::*role)() const) const
 {
     for (PushButton* button : m_content->findChildren<PushButton*>()) {
-        if (button->isDefault() && button->isEnabled() && button->isVisible())
-            return button;
-    }
-    return nullptr;
-}
-
-PushButton* Window::cancelButton() const
-{
-    for (PushButton* button : m_content->findChildren<PushButton*>()) {
-        if (button->Cancel() && button->isEnabled() && button->isVisible())
+        if ((button->*role)() && button->isEnabled() && button->isVisible())
             return button;
     }
     return nullptr;
@@ -296,66 +285,18 @@ void Window::keyPressEvent(QKeyEvent* event)
     const bool plain = !(event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier));
     if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
         auto* focused = qobject_cast<PushButton*>(focusWidget());
-        if (PushButton* button = focused ? focused : defaultButton()) {
+        if (PushButton* button = focused ? focused : this->button(&PushButton::Default)) {
             button->click();
             return;
         }
     }
     if (plain && event->key() == Qt::Key_Escape) {
-        if (PushButton* button = cancelButton()) {
+        if (PushButton* button = this->button(&PushButton::Cancel)) {
             button->click();
             return;
         }
     }
     QWidget::keyPressEvent(event);
-}
-
-void MsgBox(const QString& text)
-{
-    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok,
-                    windowToStayAbove(nullptr));
-    box.setObjectName(QStringLiteral("MsgBox"));
-    box.setWindowModality(Qt::ApplicationModal);
-    KeyboardReturn keyboard;
-    keyboard.remember(&box);
-    box.exec();
-    keyboard.giveBack(&box);
-}
-
-void KeyboardReturn::remember(const QWidget* opening)
-{
-    m_windows.clear();
-    m_focus = nullptr;
-    QWidget* active = QApplication::activeWindow();
-    if (!active || active == opening)
-        return;
-    m_windows.append(active);
-    m_focus = active->focusWidget();
-    if (auto* window = qobject_cast<Window*>(active))
-        m_windows += window->m_keyboardReturn.m_windows;
-}
-
-void KeyboardReturn::giveBack(const QWidget* closing) const
-{
-    QWidget* target = nullptr;
-    for (const QPointer<QWidget>& candidate : m_windows) {
-        auto* window = qobject_cast<Window*>(candidate.data());
-        if (candidate && candidate != closing && candidate->isVisible() && !(window && window->isClosed())) {
-            target = candidate;
-            break;
-        }
-    }
-    if (!target)
-        return;
-    // A modal window opened over one that then closed beneath it (the lock over the thank-you window)
-    // keeps the keyboard; the window beneath gets it once that one closes too.
-    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != target)
-        return;
-    target->raise();
-    target->activateWindow();
-    if (target == m_windows.first() && m_focus && m_focus->window() == target && m_focus->isVisible()
-        && m_focus->isEnabled())
-        m_focus->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 } // namespace platform

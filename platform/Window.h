@@ -1,13 +1,10 @@
 #pragma once
 
+#include "platform/KeyboardReturn.h"
 #include "platform/MenuHandlers.h"
 
 #include <QColor>
-#include <QHash>
-#include <QList>
-#include <QPointer>
 #include <QWidget>
-#include <functional>
 #include <optional>
 
 class QAction;
@@ -17,22 +14,6 @@ namespace platform {
 
 class MenuBar;
 class PushButton;
-
-// Where the keyboard goes when a modal window closes: back to the window that was active when it
-// opened, with the focus where it was, or, should that window have closed meanwhile, to the one that
-// window came from. Without a window manager (a bare X kiosk) nobody else gives it back.
-class KeyboardReturn final
-{
-public:
-    // Remembers the active window as `opening` opens (nothing when `opening` is the active one).
-    void remember(const QWidget* opening);
-    // Activates that window again, unless another modal window still open holds the keyboard.
-    void giveBack(const QWidget* closing) const;
-
-private:
-    QList<QPointer<QWidget>> m_windows; // the active window, then the windows it came from
-    QPointer<QWidget> m_focus;
-};
 
 // The look of a window. Width and Height are those of the content area, below the menu bar.
 struct WindowDesign
@@ -119,8 +100,8 @@ private:
     void placeInMiddleOfScreen();
     void keepAboveActiveWindow();
     void showFullScreenNow();
-    PushButton* defaultButton() const;
-    PushButton* cancelButton() const;
+    // The first enabled, visible button in the role: &PushButton::Default or &PushButton::Cancel.
+    PushButton* button(bool (PushButton::*role)() const) const;
 
     QVBoxLayout* m_layout;
     QWidget* m_content;
@@ -139,38 +120,8 @@ private:
     friend class KeyboardReturn;
 };
 
-// One implicit instance per window class: the reference finds the open window or makes a fresh one.
-template <class W>
-class ImplicitInstance
-{
-public:
-    // The open window, or a new one, which is then opened.
-    static W& get()
-    {
-        if (!isOpen()) {
-            create();
-            slot()->open();
-        }
-        return *slot();
-    }
-    // A new window that has not been opened yet (the default window at start-up).
-    static W& create()
-    {
-        slot() = new W;
-        return *slot();
-    }
-    static bool isOpen() { return slot() && !slot()->isClosed(); }
-    static W* existing() { return isOpen() ? slot().data() : nullptr; }
-
-private:
-    static QPointer<W>& slot()
-    {
-        static QPointer<W> window;
-        return window;
-    }
-};
-
-// A modal box with the text and an OK button; returns when it has been dismissed.
-void MsgBox(const QString& text);
+// The window a new modal window belongs to and is placed over: the active window, or right after
+// another modal window closed (none active yet), the modal window still open, else a visible window.
+QWidget* windowToStayAbove(const QWidget* newcomer);
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
+#include "platform/MsgBox.h"
 #include "platform/Text.h"
 #include "settings/PreferencesWindow.h"
 
@@ -33,7 +34,6 @@ const ControlDesign kControls[] = {
 };
 // clang-format on
 
-const QString kConfirm = QStringLiteral("Confirm");
 const QString kMismatch = QStringLiteral("the Passwords do not match Please re-enter the Password");
 
 } // namespace
@@ -63,7 +63,7 @@ void PasswordDialog::CreateControls()
 
 void PasswordDialog::Event_Open()
 {
-    if (App::instance().PasswordAction == kConfirm) {
+    if (App::instance().PasswordAction == password::kConfirm) {
         setTitle(QStringLiteral("Confirm Password"));
         Label->setText(QStringLiteral("Confirm Password"));
         PassField->setAccessibleName(Label->text());
@@ -75,7 +75,7 @@ void PasswordDialog::PushButton1_Action()
     App& app = App::instance();
     app.PasswordGood = false;
 
-    if (app.PasswordAction == kConfirm) {
+    if (app.PasswordAction == password::kConfirm) {
         PreferencesWindow* prefs = platform::ImplicitInstance<PreferencesWindow>::existing();
         if (!prefs) {
             // Nothing left to confirm for.
@@ -98,7 +98,7 @@ void PasswordDialog::PushButton1_Action()
         PassField->setFocus();
         return;
     }
-    if (app.PasswordAction == QLatin1String("GetPrefs") || app.PasswordAction == QLatin1String("quit")) {
+    if (app.PasswordAction == password::kGetPrefs || app.PasswordAction == password::kQuit) {
         app.PasswordGood = true;
         Close();
     }

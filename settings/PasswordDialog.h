@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ImplicitInstance.h"
 #include "platform/Window.h"
 
 namespace platform {
@@ -8,8 +9,8 @@ class PushButton;
 class StaticText;
 } // namespace platform
 
-// The kiosk's lock. App::PasswordAction says which request it serves ("GetPrefs", "quit" or
-// "Confirm"); the verdict goes back through App::PasswordGood.
+// The kiosk's lock. App::PasswordAction says which request it serves (password::kGetPrefs, kQuit or
+// kConfirm); the verdict goes back through App::PasswordGood.
 class PasswordDialog final : public platform::Window
 {
     Q_OBJECT

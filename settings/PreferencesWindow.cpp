@@ -1,10 +1,11 @@
 #include "settings/PreferencesWindow.h"
 
 #include "app/App.h"
-#include "form/Lists.h"
+#include "app/Lists.h"
 #include "form/Window1.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
+#include "platform/MsgBox.h"
 #include "platform/Text.h"
 #include "settings/PasswordDialog.h"
 #include "settings/SettingsFile.h"
@@ -32,7 +33,7 @@ const platform::WindowDesign kWindow = [] {
 // clang-format off
 const ControlDesign kControls[] = {
     {.name = "DefaultCountry", .kind = Kind::StaticText, .left = 6, .top = 25, .width = 91, .height = 20, .text = "Default Country:", .textSize = 10, .align = Align::Right},
-    {.name = "CountryPopUp", .kind = Kind::PopupMenu, .left = 99, .top = 25, .width = 160, .height = 20, .rows = countryList},
+    {.name = "CountryPopUp", .kind = Kind::PopupMenu, .left = 99, .top = 25, .width = 160, .height = 20, .rows = lists::countries},
     {.name = "DefaultCountry1", .kind = Kind::StaticText, .left = 46, .top = 59, .width = 51, .height = 20, .text = "Password", .textSize = 10, .align = Align::Left},
     {.name = "Passwordfield", .kind = Kind::EditField, .left = 98, .top = 57, .width = 160, .height = 22, .password = true},
     {.name = "FullScreenCB", .kind = Kind::CheckBox, .left = 98, .top = 91, .width = 100, .height = 20, .text = "Full Screen"},
@@ -86,7 +87,7 @@ void PreferencesWindow::SaveBtn_Action()
     App& app = App::instance();
     if (platform::StrComp(Passwordfield->Text(), app.Password, 0) != 0) {
         // A new password is saved only once it has been typed a second time; the dialog saves it.
-        app.PasswordAction = QStringLiteral("Confirm");
+        app.PasswordAction = password::kConfirm;
         PasswordDialog::instance().Show();
         return;
     }

@@ -1,6 +1,6 @@
 #include "settings/SettingsFile.h"
 
-#include "form/Lists.h"
+#include "app/Lists.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
@@ -10,9 +10,25 @@
 namespace settings {
 
 namespace {
+
 const QString kFileName = QStringLiteral("quillmore.txt");
 const QString kFalse = QStringLiteral("False");
 const QString kTrue = QStringLiteral("True");
+// Only this many lines are ever looked at.
+constexpr int kLines = 3;
+
+// The three lines of the file.
+QStringList format(const Values& values)
+{
+    return {values.password, values.fullScreen ? kTrue : kFalse, QString::number(values.countryIndex)};
+}
+
+// The settings file's path in the given folder (which ends with "/").
+QString filePath(const QString& folder)
+{
+    return folder + kFileName;
+}
+
 } // namespace
 
 Values parse(const QStringList& lines)
@@ -22,18 +38,8 @@ Values parse(const QStringList& lines)
     values.fullScreen = lines.value(1) != kFalse;
     const qint32 row = platform::toInt32(platform::Val(lines.value(2)));
     // A row the list does not have would leave the form's country list on whatever it showed.
-    values.countryIndex = row >= 0 && row < countryList().size() ? row : 0;
+    values.countryIndex = row >= 0 && row < lists::countries().size() ? row : 0;
     return values;
-}
-
-QStringList format(const Values& values)
-{
-    return {values.password, values.fullScreen ? kTrue : kFalse, QString::number(values.countryIndex)};
-}
-
-QString filePath(const QString& folder)
-{
-    return folder + kFileName;
 }
 
 std::optional<Values> read()

@@ -21,29 +21,22 @@ struct Values
     friend bool operator==(const Values&, const Values&) = default;
 };
 
-// Only this many lines are ever looked at, and only this many bytes read.
-inline constexpr int kLines = 3;
-// The largest file the writer produces, so that every password the Preferences window takes comes back
-// whole: the longest password its field holds at up to 4 bytes a character in UTF-8, "False" and the
-// longest row number ("-2147483648"), each line with its "\n". A larger file was not written by us and
-// costs no more to read than this.
+// Only this many bytes of the file are ever read: the largest file the writer produces, so that every
+// password the Preferences window takes comes back whole: the longest password its field holds at up to
+// 4 bytes a character in UTF-8, "False" and the longest row number ("-2147483648"), each line with its
+// "\n". A larger file was not written by us and costs no more to read than this.
 inline constexpr qint64 kMaxBytes = qint64(platform::EditField::kMaxLength) * 4 + 1 + 5 + 1 + 11 + 1;
 
 // The values of the first three lines. Missing lines read as empty text: an empty password,
 // full-screen on (only "False" turns it off), the first country. A row outside the country list
 // reads as the first country.
 Values parse(const QStringList& lines);
-// The three lines of the file.
-QStringList format(const Values& values);
-
-// The settings file's path in the given folder (which ends with "/").
-QString filePath(const QString& folder);
 
 // The values in the settings file; nullopt when there is no preferences folder, no file, or it
 // cannot be read as a regular file.
 std::optional<Values> read();
 // Replaces the settings file atomically, readable by the owner only. Returns an error text, empty
 // on success.
-QString write(const Values& values);
+[[nodiscard]] QString write(const Values& values);
 
 } // namespace settings

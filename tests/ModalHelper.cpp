@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTest>
 
 namespace {
@@ -91,9 +92,10 @@ void WhenModal::act(QWidget* modal)
     m_state = State::Acting;
     modal->setProperty(kHandled, true);
     const QPointer<QWidget> window(modal);
-    ++g_acting;
-    m_act(modal);
-    --g_acting;
+    {
+        const QScopedValueRollback acting(g_acting, g_acting + 1);
+        m_act(modal);
+    }
     m_state = State::Done;
     armedGuards().removeOne(this);
     // A failed check may have returned early from the action: end the window, or its loop would wait
@@ -117,6 +119,21 @@ void endModalWindows()
             break;
         closeModal(modal);
     }
+}
+
+void closeAllWindows()
+{
+    endModalWindows();
+    QList<QPointer<platform::Window>> open;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<platform::Window*>(widget); window && !window->isClosed())
+            open.append(window);
+    }
+    for (const QPointer<platform::Window>& window : std::as_const(open)) {
+        if (window)
+            window->Close();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 void closeModal(QWidget* modal)

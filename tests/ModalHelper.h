@@ -49,9 +49,13 @@ private:
     friend void endModalWindows();
 };
 
-// For each suite's cleanup(): disarms any guard still armed and closes every modal window still
-// open, so nothing a test function opened reaches the next one.
+// Disarms any guard still armed and closes every modal window still open.
 void endModalWindows();
+
+// For each suite's cleanup(), so nothing a test function opened reaches the next one: ends the modal
+// windows (endModalWindows), then closes every window of the framework still open, whatever its class,
+// and lets Qt delete them.
+void closeAllWindows();
 
 // Closes a modal window whatever its kind, so the loop that shows it ends.
 void closeModal(QWidget* modal);

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 TestEnvironment::TestEnvironment()
 {
@@ -14,4 +15,12 @@ TestEnvironment::TestEnvironment()
     qputenv("XDG_DATA_HOME", (root + QStringLiteral("/.local/share")).toUtf8());
     qputenv("XDG_CACHE_HOME", (root + QStringLiteral("/.cache")).toUtf8());
     qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
+}
+
+void TestEnvironment::removeSettings() const
+{
+    QFile::remove(settingsFile());
+    QDir(settingsFile()).removeRecursively();
+    if (QFileInfo(config()).isFile())
+        QFile::remove(config());
 }

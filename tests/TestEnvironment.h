@@ -16,6 +16,9 @@ public:
     QString dataFile() const { return desktop() + QStringLiteral("/quillmore.csv"); }
     QString settingsFile() const { return config() + QStringLiteral("/quillmore.txt"); }
 
+    // No settings file, whatever stood in its place (a folder, or a file where the folder belongs).
+    void removeSettings() const;
+
 private:
     QTemporaryDir m_dir;
 };

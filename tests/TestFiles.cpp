@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <csignal>
+
 QByteArray readBytes(const QString& path)
 {
     QFile file(path);
@@ -12,6 +14,7 @@ QByteArray readBytes(const QString& path)
 
 bool writeBytes(const QString& path, const QByteArray& bytes)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size()
            && file.flush();
@@ -28,6 +31,22 @@ QString describe(const QString& path)
         return QStringLiteral("folder with ")
                + QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(u',');
     return QStringLiteral("file ") + QString::fromLatin1(readBytes(path).toHex());
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    m_active = ::getrlimit(RLIMIT_FSIZE, &m_saved) == 0;
+    rlimit limit = m_saved;
+    limit.rlim_cur = bytes;
+    m_active = m_active && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    if (m_active)
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+    std::signal(SIGXFSZ, m_savedHandler);
 }
 
 std::optional<QList<QStringList>> parseCsv(QStringView text)

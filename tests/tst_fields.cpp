@@ -4,7 +4,7 @@
 #include "Typing.h"
 
 #include "app/App.h"
-#include "form/Lists.h"
+#include "app/Lists.h"
 #include "form/Window1.h"
 #include "platform/EditField.h"
 
@@ -15,7 +15,7 @@ namespace {
 // Row of a country in the list.
 int row(const char* country)
 {
-    return int(countryList().indexOf(QString::fromLatin1(country)));
+    return int(lists::countries().indexOf(QString::fromLatin1(country)));
 }
 
 // What a visitor would notice of the country-dependent fields: the city, and what typing a long run
@@ -44,12 +44,7 @@ class TestFields final : public QObject
 
 private Q_SLOTS:
     void init() { App::instance().DefaultCountryIndex = 0; }
-    void cleanup()
-    {
-        endModalWindows();
-        if (Window1* form = platform::ImplicitInstance<Window1>::existing())
-            form->Close();
-    }
+    void cleanup() { closeAllWindows(); }
 
     void countryChange_data()
     {
@@ -121,6 +116,7 @@ private Q_SLOTS:
 
     void blankInName_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("field");
         QTest::addColumn<int>("cursorAt"); // -1: at the end
         QTest::addColumn<QString>("typed");
@@ -134,6 +130,7 @@ private Q_SLOTS:
         QTest::newRow("first name, blank after an emoji") << "FirstNameField" << -1 << "😀 Zoë" << "😀 Zoë";
         QTest::newRow("first name, non-joiner") << "FirstNameField" << -1 << "علی\u200cرضا" << "علی\u200cرضا";
         QTest::newRow("last name, rare ideograph") << "LastNameField" << -1 << "𠮷野 Ann" << "𠮷野Ann";
+        // clang-format on
     }
     void blankInName()
     {

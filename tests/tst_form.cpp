@@ -3,11 +3,12 @@
 #include "ModalHelper.h"
 #include "TestEnvironment.h"
 #include "app/App.h"
-#include "form/Lists.h"
+#include "app/Lists.h"
 #include "form/ThanksWindow.h"
 #include "form/Window1.h"
 #include "platform/EditField.h"
 #include "platform/Menus.h"
+#include "platform/MsgBox.h"
 #include "settings/PasswordDialog.h"
 #include "settings/PreferencesWindow.h"
 
@@ -82,10 +83,7 @@ private Q_SLOTS:
     void init() { m_app = std::make_unique<App>(); }
     void cleanup()
     {
-        endModalWindows();
-        if (Window1* window = ImplicitInstance<Window1>::existing())
-            window->Close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closeAllWindows();
         m_app.reset();
     }
 
@@ -296,7 +294,7 @@ private Q_SLOTS:
 
     void countriesAreSortedAfterTheFirstThreeAndUnique()
     {
-        const QStringList& countries = countryList();
+        const QStringList& countries = lists::countries();
         const QStringList rest = countries.mid(3);
         QStringList sorted = rest;
         sorted.sort();
@@ -337,6 +335,7 @@ private Q_SLOTS:
     // A separator has no text: some styles draw a separator's text beside its line.
     void menus_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("parent");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QKeySequence>("shortcut");
@@ -352,6 +351,7 @@ private Q_SLOTS:
         QTest::newRow("UntitledMenu0") << "EditMenu" << "" << QKeySequence();
         QTest::newRow("EditSelectAll") << "EditMenu" << "Select &All" << QKeySequence(Qt::CTRL | Qt::Key_A);
         QTest::newRow("EditPref") << "EditMenu" << "Preferences" << QKeySequence();
+        // clang-format on
     }
     void menus()
     {
@@ -390,6 +390,7 @@ private Q_SLOTS:
 
     void labelsNameTheirFields_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("field");
         QTest::newRow("Email") << "EmailLabel" << "EmailField";
@@ -404,6 +405,7 @@ private Q_SLOTS:
         QTest::newRow("Gender") << "GenderLabel" << "GenderPopUp";
         QTest::newRow("Birth Year") << "BirthYearLabel" << "YearBornPopUp";
         QTest::newRow("MySpace") << "MySpaceLabel" << "MySpaceURLField";
+        // clang-format on
     }
     void labelsNameTheirFields()
     {

@@ -52,12 +52,6 @@ Window1& openForm(App& app, bool kiosk)
     return form;
 }
 
-void closeForm()
-{
-    if (Window1* form = platform::ImplicitInstance<Window1>::existing())
-        form->Close();
-}
-
 } // namespace
 
 class TestKiosk final : public QObject
@@ -74,11 +68,7 @@ private Q_SLOTS:
         m_app.DefaultCountryIndex = 0;
         platform::Screen::overrideAvailableSize(QSize(1024, 768));
     }
-    void cleanup()
-    {
-        endModalWindows();
-        closeForm();
-    }
+    void cleanup() { closeAllWindows(); }
 
     void centring_data()
     {
@@ -101,7 +91,7 @@ private Q_SLOTS:
         QFETCH(QSize, available);
         QFETCH(int, menuBar);
         QFETCH(QPoint, box);
-        const kiosk::Layout layout = kiosk::layoutFor(available, menuBar);
+        const kiosk::Arrangement layout = kiosk::layoutFor(available, menuBar);
         QCOMPARE(layout.box, QRect(box, QSize(450, 600)));
     }
 

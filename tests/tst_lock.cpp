@@ -7,6 +7,7 @@
 #include "form/Window1.h"
 #include "platform/EditField.h"
 #include "platform/Menus.h"
+#include "platform/MsgBox.h"
 #include "settings/PasswordDialog.h"
 #include "settings/PreferencesWindow.h"
 
@@ -113,16 +114,6 @@ protected:
     }
 };
 
-void closeWindows()
-{
-    if (auto* dialog = platform::ImplicitInstance<PasswordDialog>::existing())
-        dialog->Close();
-    if (auto* prefs = platform::ImplicitInstance<PreferencesWindow>::existing())
-        prefs->Close();
-    if (auto* form = platform::ImplicitInstance<Window1>::existing())
-        form->Close();
-}
-
 } // namespace
 
 class TestLock final : public QObject
@@ -132,28 +123,20 @@ class TestLock final : public QObject
     TestEnvironment m_env;
 
 private Q_SLOTS:
-    void init()
-    {
-        QFile::remove(m_env.settingsFile());
-        QDir(m_env.settingsFile()).removeRecursively();
-        if (QFileInfo(m_env.config()).isFile())
-            QFile::remove(m_env.config());
-    }
-    void cleanup()
-    {
-        endModalWindows();
-        closeWindows();
-    }
+    void init() { m_env.removeSettings(); }
+    void cleanup() { closeAllWindows(); }
 
     // ---- The password dialog ----
 
     void dialogModes_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("title");
         QTest::newRow("GetPrefs") << "GetPrefs" << "Enter Password";
         QTest::newRow("quit") << "quit" << "Enter Password";
         QTest::newRow("Confirm") << "Confirm" << "Confirm Password";
+        // clang-format on
     }
 
     void dialogModes()

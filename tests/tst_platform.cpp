@@ -2,11 +2,11 @@
 #include "ModalHelper.h"
 #include "TestEnvironment.h"
 #include "Typing.h"
-#include "app/MenuBar1.h"
 #include "platform/Application.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
 #include "platform/Folders.h"
+#include "platform/ImplicitInstance.h"
 #include "platform/Menus.h"
 #include "platform/Screen.h"
 #include "platform/Text.h"
@@ -50,6 +50,7 @@ const WindowDesign kPlainDesign = [] {
     return d;
 }();
 
+// clang-format off
 const ControlDesign kPlainControls[] = {
     {.name = "Box", .kind = ControlDesign::Kind::GroupBox, .left = 10, .top = 20, .width = 200, .height = 150},
     {.name = "Field", .kind = ControlDesign::Kind::EditField, .left = 30, .top = 40, .width = 120, .height = 20, .parent = "Box"},
@@ -57,6 +58,42 @@ const ControlDesign kPlainControls[] = {
     {.name = "Ok", .kind = ControlDesign::Kind::PushButton, .left = 30, .top = 100, .width = 60, .height = 20, .text = "OK", .isDefault = true, .parent = "Box"},
     {.name = "Cancel", .kind = ControlDesign::Kind::PushButton, .left = 100, .top = 100, .width = 60, .height = 20, .text = "Cancel", .isCancel = true, .parent = "Box"},
 };
+// clang-format on
+
+// A menu bar with the framework's own commands: File > Quit and the six edit commands.
+MenuBar* commandMenuBar()
+{
+    using Kind = MenuItem::Kind;
+    struct Item
+    {
+        const char* parent;
+        Kind kind;
+        const char* name;
+        QKeySequence shortcut;
+    };
+    const Item items[] = {
+        {nullptr, Kind::Normal, "FileMenu", {}},
+        {"FileMenu", Kind::Quit, "FileQuit", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {nullptr, Kind::Normal, "EditMenu", {}},
+        {"EditMenu", Kind::Normal, "EditUndo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {"EditMenu", Kind::Normal, "EditCut", QKeySequence(Qt::CTRL | Qt::Key_X)},
+        {"EditMenu", Kind::Normal, "EditCopy", QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {"EditMenu", Kind::Normal, "EditPaste", QKeySequence(Qt::CTRL | Qt::Key_V)},
+        {"EditMenu", Kind::Normal, "EditClear", {}},
+        {"EditMenu", Kind::Normal, "EditSelectAll", QKeySequence(Qt::CTRL | Qt::Key_A)},
+    };
+    auto* bar = new MenuBar;
+    for (const Item& design : items) {
+        const QString name = QString::fromLatin1(design.name);
+        auto* item = new MenuItem(design.kind, name, name, design.shortcut, bar);
+        item->setAutoEnable(true);
+        if (design.parent)
+            bar->item(QString::fromLatin1(design.parent))->append(item);
+        else
+            bar->append(item);
+    }
+    return bar;
+}
 
 // A window like the form: a menu bar, and closing it asks to quit.
 class PlainWindow final : public Window
@@ -67,7 +104,7 @@ public:
     PlainWindow()
         : Window(kPlainDesign)
     {
-        setMenuBar(new MenuBar1);
+        setMenuBar(commandMenuBar());
         buildControls(*this, kPlainControls);
     }
 
@@ -101,17 +138,6 @@ public:
 
 using Refusals = QList<QPair<QString, int>>;
 
-// Waits until a fresh timer of the given period has fired `ticks` times: by then a timer of that period
-// started earlier would have fired as often, however busy the machine. Used to see that one did not.
-bool letTimersRun(int periodMs, int ticks)
-{
-    QTimer reference;
-    int fired = 0;
-    QObject::connect(&reference, &QTimer::timeout, &reference, [&] { ++fired; });
-    reference.start(periodMs);
-    return QTest::qWaitFor([&] { return fired >= ticks; }, 30000);
-}
-
 } // namespace
 
 class TestPlatform final : public QObject
@@ -131,12 +157,7 @@ private Q_SLOTS:
     }
     void cleanup()
     {
-        endModalWindows();
-        if (DialogWindow* dialog = ImplicitInstance<DialogWindow>::existing())
-            dialog->Close();
-        if (PlainWindow* window = ImplicitInstance<PlainWindow>::existing())
-            window->Close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closeAllWindows();
         m_app.reset();
     }
 
@@ -172,6 +193,7 @@ private Q_SLOTS:
     // Real key presses against masks and limits.
     void typing_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("mask");
         QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("keys");
@@ -194,6 +216,7 @@ private Q_SLOTS:
         QTest::newRow("refusal counts characters") << "&&&&" << 0 << "😀 x" << "😀x" << Refusals{{"😀 ", 2}};
         QTest::newRow("digit places refuse a pair whole") << "###" << 0 << "1😀2" << "12" << Refusals{{"1😀", 2}};
         QTest::newRow("pair at the limit taken whole") << "" << 8 << "1234567😀9" << "1234567😀" << Refusals{};
+        // clang-format on
     }
     void typing()
     {
@@ -214,22 +237,38 @@ private Q_SLOTS:
         QCOMPARE(seen, refusals);
     }
 
-    // Edits that key presses alone do not make: the rules never keep half of a surrogate pair.
+    // The rules as a pure function of one edit: where the inserted text goes, what is kept, the refusal
+    // and the rest left after it. Also edits that key presses alone do not make.
     void inputRules_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
         QTest::addColumn<int>("cursor");
         QTest::addColumn<QString>("mask");
+        QTest::addColumn<int>("limit");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("textCursor");
         QTest::addColumn<Refusals>("refusal");
-        QTest::newRow("a pair replaced by one sharing its first half") << "😀" << "😁" << 2 << "&" << "😁" << 2
-                                                                       << Refusals{};
-        QTest::newRow("a pair replaced by one sharing its second half") << "🐀" << "𠀀" << 2 << "&" << "𠀀" << 2
-                                                                        << Refusals{};
-        QTest::newRow("an unassigned code point") << "a" << "a\u0378" << 2 << "&&" << "a" << 1
-                                                  << Refusals{{"a\u0378", 2}};
+        QTest::addColumn<QString>("rest");
+        QTest::newRow("a refusal ends the edit; the rest waits") << "1" << "1a23" << 4 << "#####" << 0 << "1" << 1
+                                                                 << Refusals{{"1a", 2}} << "23";
+        QTest::newRow("inserted in the middle, judged at its places") << "12" << "1a2" << 2 << "###" << 0 << "12" << 1
+                                                                      << Refusals{{"1a2", 2}} << "";
+        QTest::newRow("repeated characters: the cursor tells where") << "a" << "aa" << 1 << "#&" << 0 << "a" << 0
+                                                                     << Refusals{{"aa", 1}} << "";
+        QTest::newRow("the limit drops the excess silently") << "ab" << "abcde" << 5 << "" << 3 << "abc" << 3
+                                                             << Refusals{} << "";
+        QTest::newRow("line breaks never enter") << "" << "a\nb\r" << 4 << "" << 0 << "ab" << 2 << Refusals{} << "";
+        QTest::newRow("removing is always accepted") << "abc" << "ac" << 1 << "#" << 0 << "ac" << 1 << Refusals{}
+                                                     << "";
+        QTest::newRow("a pair replaced by one sharing its first half") << "😀" << "😁" << 2 << "&" << 0 << "😁" << 2
+                                                                       << Refusals{} << "";
+        QTest::newRow("a pair replaced by one sharing its second half") << "🐀" << "𠀀" << 2 << "&" << 0 << "𠀀" << 2
+                                                                        << Refusals{} << "";
+        QTest::newRow("an unassigned code point") << "a" << "a\u0378" << 2 << "&&" << 0 << "a" << 1
+                                                  << Refusals{{"a\u0378", 2}} << "";
+        // clang-format on
     }
     void inputRules()
     {
@@ -237,16 +276,19 @@ private Q_SLOTS:
         QFETCH(QString, after);
         QFETCH(int, cursor);
         QFETCH(QString, mask);
+        QFETCH(int, limit);
         QFETCH(QString, text);
         QFETCH(int, textCursor);
         QFETCH(Refusals, refusal);
-        const InputOutcome outcome = applyInputRules(before, after, cursor, mask, 0);
+        QFETCH(QString, rest);
+        const InputOutcome outcome = applyInputRules(before, after, cursor, mask, limit);
         QCOMPARE(outcome.text, text);
         QCOMPARE(outcome.cursor, textCursor);
         Refusals seen;
         if (outcome.refusal)
             seen.append({outcome.refusal->textWithCharacter, outcome.refusal->position});
         QCOMPARE(seen, refusal);
+        QCOMPARE(outcome.refusal ? outcome.refusal->rest : QString(), rest);
     }
 
     void refusalInTheMiddleReportsTheCursorPosition()
@@ -276,6 +318,7 @@ private Q_SLOTS:
     // Paste and the Edit menu go through the same rules, one character after the other.
     void paste_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("mask");
         QTest::addColumn<QString>("clipboard");
         QTest::addColumn<bool>("byMenu");
@@ -289,6 +332,7 @@ private Q_SLOTS:
                                                          << Refusals{{"a\t", 2}, {"ab\u2028", 3}};
         QTest::newRow("half a pair never enters") << "" << QStringLiteral("a%1b%2c").arg(QChar(0xd83d)).arg(QChar(0xde00))
                                                   << false << "abc" << Refusals{};
+        // clang-format on
     }
     void paste()
     {
@@ -360,35 +404,40 @@ private Q_SLOTS:
         QCOMPARE(changes, 3);
     }
 
+    // Mode 1 fires once, 2 every period, 0 not at all.
     void timerModes()
     {
         Timer timer(nullptr);
+        const auto* clock = timer.findChild<QTimer*>();
+        QVERIFY(clock);
         int fired = 0;
         connect(&timer, &Timer::Action, this, [&] { ++fired; });
         timer.setPeriod(10);
         timer.setMode(1);
         QTRY_COMPARE(fired, 1);
-        QVERIFY(letTimersRun(10, 3));
-        QCOMPARE(fired, 1);
+        QVERIFY(!clock->isActive());
         timer.setMode(2);
         QTRY_VERIFY(fired >= 3);
+        QVERIFY(clock->isActive());
         timer.setMode(0);
-        const int stoppedAt = fired;
-        QVERIFY(letTimersRun(10, 3));
-        QCOMPARE(fired, stoppedAt);
+        QVERIFY(!clock->isActive());
     }
 
+    // Timers of the window itself and of a control in it alike.
     void closingTheWindowStopsItsTimers()
     {
         PlainWindow& window = ImplicitInstance<PlainWindow>::get();
-        auto* timer = new Timer(&window);
-        int fired = 0;
-        connect(timer, &Timer::Action, this, [&] { ++fired; });
-        timer->setPeriod(20);
-        timer->setMode(2);
+        const QPointer<Timer> timers[] = {new Timer(&window), new Timer(&window.control<GroupBox>("Box"))};
+        for (Timer* timer : timers) {
+            timer->setPeriod(20);
+            timer->setMode(2);
+        }
         window.Close();
-        QVERIFY(letTimersRun(20, 3));
-        QCOMPARE(fired, 0);
+        for (const QPointer<Timer>& timer : timers) {
+            QVERIFY(timer); // deleted only with the window, once the event loop runs
+            QCOMPARE(timer->Mode(), 0);
+            QVERIFY(!timer->findChild<QTimer*>()->isActive());
+        }
     }
 
     void implicitInstance()

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-Q_DECLARE_METATYPE(SignUpEntry)
+Q_DECLARE_METATYPE(record::Entry)
 
 // Column number (from 1) to the value expected there.
 using Columns = QMap<int, QString>;
@@ -24,9 +24,9 @@ std::optional<QStringList> parseCsvLine(const QString& line)
     return records->first();
 }
 
-SignUpEntry canadian()
+record::Entry canadian()
 {
-    SignUpEntry e;
+    record::Entry e;
     e.firstName = QStringLiteral("Ann");
     e.lastName = QStringLiteral("Lee");
     e.email = QStringLiteral("ann@example.org");
@@ -50,6 +50,7 @@ class TestRecord final : public QObject
 private Q_SLOTS:
     void validateEmail_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("verdict");
         QTest::newRow("empty") << "" << "no value supplied";
@@ -63,6 +64,7 @@ private Q_SLOTS:
         QTest::newRow("dot last") << "ann@example." << "1";
         QTest::newRow("dot after second at") << "ann@b@c.d" << "1";
         QTest::newRow("blanks and punctuation") << " a n!@# .$ " << "1";
+        // clang-format on
     }
     void validateEmail()
     {
@@ -74,7 +76,7 @@ private Q_SLOTS:
     // The exact bytes of an ordinary line: every column quoted, a comma after each, none between.
     void ordinaryLine()
     {
-        QCOMPARE(signUpRecord(canadian()),
+        QCOMPARE(record::line(canadian()),
                  QStringLiteral("\"Ann\",\"Lee\",\"ann@example.org\",\"M5V 2T6\",\"Toronto\",\"\",\"CANADA\",\"\",\"\","
                                 "\"annlee\",\"annl\",\"\",\"\",\"html\","));
     }
@@ -82,10 +84,10 @@ private Q_SLOTS:
     // Each row changes the Canadian entry and names the columns (from 1) it expects to differ.
     void columns_data()
     {
-        QTest::addColumn<SignUpEntry>("entry");
+        QTest::addColumn<record::Entry>("entry");
         QTest::addColumn<Columns>("changed");
 
-        SignUpEntry e = canadian();
+        record::Entry e = canadian();
         e.country = QStringLiteral("UNITED STATES");
         e.city = QStringLiteral("determined from zip !");
         QTest::newRow("US drops the city") << e << Columns{{5, ""}, {7, "UNITED STATES"}};
@@ -142,14 +144,14 @@ private Q_SLOTS:
     }
     void columns()
     {
-        QFETCH(SignUpEntry, entry);
+        QFETCH(record::Entry, entry);
         QFETCH(Columns, changed);
 
-        QStringList expected = parseCsvLine(signUpRecord(canadian())).value();
+        QStringList expected = parseCsvLine(record::line(canadian())).value();
         for (auto it = changed.cbegin(); it != changed.cend(); ++it)
             expected[it.key() - 1] = it.value();
 
-        const QString line = signUpRecord(entry);
+        const QString line = record::line(entry);
         const std::optional<QStringList> parsed = parseCsvLine(line);
         QVERIFY2(parsed, qPrintable(line));
         QCOMPARE(parsed->size(), 15); // the comma after column 14 leaves one empty field

@@ -17,40 +17,15 @@
 using settings::Values;
 Q_DECLARE_METATYPE(Values)
 
-namespace {
-
-void writeRaw(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-} // namespace
-
 class TestSettings final : public QObject
 {
     Q_OBJECT
 
     TestEnvironment m_env;
 
-    void removeSettings()
-    {
-        QFile::remove(m_env.settingsFile());
-        QDir(m_env.settingsFile()).removeRecursively();
-        if (QFileInfo(m_env.config()).isFile())
-            QFile::remove(m_env.config());
-    }
-
 private Q_SLOTS:
-    void init() { removeSettings(); }
-    void cleanup()
-    {
-        endModalWindows();
-        if (Window1* form = platform::ImplicitInstance<Window1>::existing())
-            form->Close();
-    }
+    void init() { m_env.removeSettings(); }
+    void cleanup() { closeAllWindows(); }
 
     void parse_data()
     {
@@ -123,11 +98,11 @@ private Q_SLOTS:
 
     void onlyTheOwnerMayReadIt()
     {
-        writeRaw(m_env.settingsFile(), "old\nTrue\n0\n");
+        QVERIFY(writeBytes(m_env.settingsFile(), "old\nTrue\n0\n"));
         QVERIFY(QFile::setPermissions(m_env.settingsFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
                                                                  | QFile::ReadOther));
         QCOMPARE(settings::write({"pw", false, 0}), QString());
-        struct stat status {};
+        struct stat status = {};
         QCOMPARE(::stat(QFile::encodeName(m_env.settingsFile()).constData(), &status), 0);
         QCOMPARE(status.st_mode & 07777, mode_t(0600));
     }
@@ -154,7 +129,7 @@ private Q_SLOTS:
         QFETCH(QString, obstacle);
         if (obstacle == QLatin1String("config file")) {
             QDir(m_env.config()).removeRecursively();
-            writeRaw(m_env.config(), "not a folder");
+            QVERIFY(writeBytes(m_env.config(), "not a folder"));
         } else {
             QVERIFY(QDir().mkpath(m_env.settingsFile() + QStringLiteral("/inside")));
         }
@@ -184,7 +159,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, content);
         QFETCH(Values, expected);
-        writeRaw(m_env.settingsFile(), content);
+        QVERIFY(writeBytes(m_env.settingsFile(), content));
         const std::optional<Values> got = settings::read();
         QVERIFY(got);
         QCOMPARE(got->password, expected.password);
@@ -240,7 +215,7 @@ private Q_SLOTS:
         if (content == "<folder>")
             QVERIFY(QDir().mkpath(m_env.settingsFile()));
         else if (!content.isEmpty())
-            writeRaw(m_env.settingsFile(), content);
+            QVERIFY(writeBytes(m_env.settingsFile(), content));
 
         App app;
         auto* form = static_cast<Window1*>(app.start([] { return &platform::ImplicitInstance<Window1>::create(); }));

@@ -1,7 +1,7 @@
 #include "form/Window1.h"
 
 #include "app/App.h"
-#include "form/Lists.h"
+#include "app/Lists.h"
 #include "platform/EditField.h"
 #include "platform/Text.h"
 
@@ -17,14 +17,14 @@ const QString kOtherCellMask = QString(16, u'#');
 void Window1::CountryField_Change()
 {
     setUpCityAndPostCodeForCountry();
-    CellField->setMask(CountryField->Text() == kUnitedStates ? kUsCellMask : kOtherCellMask);
+    CellField->setMask(CountryField->Text() == lists::kUnitedStates ? kUsCellMask : kOtherCellMask);
 }
 
 // A visitor in the United States types no city (the zip code tells it) and a five-digit zip code;
 // anyone else types a city and a postal code of up to eight characters of any kind.
 void Window1::setUpCityAndPostCodeForCountry()
 {
-    const bool unitedStates = CountryField->Text() == kUnitedStates;
+    const bool unitedStates = CountryField->Text() == lists::kUnitedStates;
     CityField->setEnabled(!unitedStates);
     CityField->setText(unitedStates ? kCityFromZip : QString());
     PostCodeField->setMask(unitedStates ? kUsZipMask : QString());

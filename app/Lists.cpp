@@ -1,4 +1,6 @@
-#include "form/Lists.h"
+#include "app/Lists.h"
+
+namespace lists {
 
 namespace {
 
@@ -278,25 +280,25 @@ QStringList toList(const char* const (&rows)[N])
 
 } // namespace
 
-const QStringList& countryList()
+const QStringList& countries()
 {
     static const QStringList list = toList(kCountries);
     return list;
 }
 
-const QStringList& carrierList()
+const QStringList& carriers()
 {
     static const QStringList list = toList(kCarriers);
     return list;
 }
 
-const QStringList& genderList()
+const QStringList& genders()
 {
     static const QStringList list{QStringLiteral("M/F"), QStringLiteral("Male"), QStringLiteral("Female")};
     return list;
 }
 
-const QStringList& yearList()
+const QStringList& years()
 {
     static const QStringList list = [] {
         QStringList years{QStringLiteral("Select")};
@@ -306,3 +308,5 @@ const QStringList& yearList()
     }();
     return list;
 }
+
+} // namespace lists

@@ -5,6 +5,7 @@
 #include "platform/EditField.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
+#include "platform/MsgBox.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ void Window1::SaveButton_Action()
         return;
     }
 
-    SignUpEntry entry;
+    record::Entry entry;
     entry.firstName = FirstNameField->Text();
     entry.lastName = LastNameField->Text();
     entry.email = EmailField->Text();
@@ -38,13 +39,13 @@ void Window1::SaveButton_Action()
     entry.yearBorn = YearBornPopUp->Text();
     entry.genderRow = GenderPopUp->ListIndex();
     entry.gender = GenderPopUp->Text();
-    const QString record = signUpRecord(entry);
+    const QString line = record::line(entry);
 
     // A visitor is thanked only for a line that is on disk. On any failure the form keeps the entry,
     // so staff can help and the next press tries again.
     const QString desktop = platform::DesktopFolder();
     const QString error = desktop.isEmpty() ? QStringLiteral("no desktop folder")
-                                            : platform::appendLineDurably(desktop + kDataFileName, record);
+                                            : platform::appendLineDurably(desktop + kDataFileName, line);
     if (!error.isEmpty()) {
         qWarning("Sign-up not saved: %s", qUtf8Printable(error));
         platform::MsgBox(QStringLiteral("Sorry, your sign-up could not be saved. Please ask a staff member for help."));
@@ -57,4 +58,17 @@ void Window1::SaveButton_Action()
     ThanksWindow& thanks = ThanksWindow::instance();
     connect(&thanks, &platform::Window::closed, this, &Window1::ResetWindowData, Qt::UniqueConnection);
     thanks.Display();
+}
+
+// Coarse on purpose: an at sign, and a dot somewhere after the first one.
+QString Window1::ValidateEmail(const QString& address)
+{
+    const qsizetype at = address.indexOf(u'@');
+    if (address.isEmpty())
+        return QStringLiteral("no value supplied");
+    if (at < 0)
+        return QStringLiteral("invalid address");
+    if (!address.mid(at + 1).contains(u'.'))
+        return QStringLiteral("invalid formatting");
+    return QStringLiteral("1");
 }

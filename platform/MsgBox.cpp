@@ -1,0 +1,23 @@
+#include "platform/MsgBox.h"
+
+#include "platform/KeyboardReturn.h"
+#include "platform/Window.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace platform {
+
+void MsgBox(const QString& text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                    windowToStayAbove(nullptr));
+    box.setObjectName(QStringLiteral("MsgBox"));
+    box.setWindowModality(Qt::ApplicationModal);
+    KeyboardReturn keyboard;
+    keyboard.remember(&box);
+    box.exec();
+    keyboard.giveBack(&box);
+}
+
+} // namespace platform
