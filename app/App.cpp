@@ -1,6 +1,7 @@
 #include "app/App.h"
 
 #include "app/MenuBar1.h"
+#include "platform/ActivityWatcher.h"
 #include "platform/Controls.h"
 #include "settings/PasswordDialog.h"
 #include "settings/PreferencesWindow.h"
@@ -20,10 +21,12 @@ PasswordDialog& freshPasswordDialog()
 } // namespace
 
 App::App()
+    : m_activity(new platform::ActivityWatcher(this))
 {
     setObjectName(QStringLiteral("App"));
     setMenuBar(new MenuBar1);
     addMenuHandler(QStringLiteral("EditPref"), [this] { return EditPref_Action(); });
+    connect(m_activity, &platform::ActivityWatcher::Idle, this, &App::IdleReset);
 }
 
 App::~App() = default;
@@ -43,6 +46,7 @@ void App::Event_Open()
         fullScreenmark = values->fullScreen;
         DefaultCountryIndex = values->countryIndex;
     }
+    startIdleReset();
 }
 
 bool App::Event_CancelClose()

@@ -30,6 +30,8 @@ public:
     void CountryField_Change();
     void ClearButton_Action();
     void ResetWindowData();
+    // True when the form shows what ResetWindowData leaves: nothing to clear.
+    bool WindowDataIsReset() const;
 
     // Sign-up.
     void SaveButton_Action();
