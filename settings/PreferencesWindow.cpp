@@ -78,8 +78,8 @@ AboutDataFile aboutDataFile(const QString& path)
     case platform::LineCount::Outcome::NoFile:
         // The desktop folder is made at the first sign-up; the folder of a chosen file (a USB stick) is not.
         if (!App::instance().commandLine.dataFile.isEmpty() && !QFileInfo(QFileInfo(path).absolutePath()).isDir())
-            return {QStringLiteral("Sign-ups cannot be saved: no folder for "), {}};
-        return {QStringLiteral("No sign-ups yet: they will be saved to "), {}};
+            return {QStringLiteral("Cannot save: no folder for "), {}};
+        return {QStringLiteral("No sign-ups yet in "), {}};
     case platform::LineCount::Outcome::Unreadable:
         break;
     }

@@ -374,14 +374,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("shortened");
 
         const QByteArray line = "\"Ann\",\"Lee\",\"ann@example.org\",\n";
-        QTest::newRow("no sign-ups yet") << "" << QByteArray("<none>") << "No sign-ups yet: they will be saved to " << "" << false;
+        QTest::newRow("no sign-ups yet") << "" << QByteArray("<none>") << "No sign-ups yet in " << "" << false;
         QTest::newRow("one") << "" << line << "1 sign-up in " << "" << false;
         QTest::newRow("1,234 and a torn line") << "" << line.repeated(1234) + "\"Bob" << "1,234 sign-ups in " << "" << false;
         QTest::newRow("a folder in its place")
             << "" << QByteArray("<folder>") << "Cannot count the sign-ups in " << ": Is a directory" << false;
         QTest::newRow("--data-file") << "usb/list.csv" << line + line << "2 sign-ups in " << "" << false;
         QTest::newRow("--data-file, no folder")
-            << "usb/list.csv" << QByteArray("<none>") << "Sign-ups cannot be saved: no folder for " << "" << false;
+            << "usb/list.csv" << QByteArray("<none>") << "Cannot save: no folder for " << "" << false;
         QTest::newRow("--data-file, a long path") << QString(40, u'a') + "/" + QString(40, u'b') + "/list.csv" << line
                                                   << "1 sign-up in " << "" << true;
     }
