@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include <fcntl.h>
@@ -378,11 +379,13 @@ LineCount countCompleteLines(const QString& path)
         count.error = qt_error_string(errno);
         return count;
     }
-    // Only a hint that the kernel may read far ahead; counting works without it.
     if (::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL) != 0) {
+        // Only a hint that the kernel may read far ahead; counting works without it.
     }
 
-    // One large block: few system calls, and std::count runs through it at memory speed.
+    // Large blocks for few system calls. The C library's memchr finds the line breaks with vector
+    // instructions whatever the compiler's optimisation; a plain loop or std::count may be five to
+    // twenty times slower.
     constexpr size_t kBlock = 1024 * 1024;
     const auto block = std::make_unique_for_overwrite<char[]>(kBlock);
     int error = 0;
@@ -394,7 +397,12 @@ LineCount countCompleteLines(const QString& path)
             error = errno;
         if (got <= 0)
             break;
-        count.lines += std::count(block.get(), block.get() + got, '\n');
+        const char* at = block.get();
+        const char* const end = at + got;
+        while ((at = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)))) != nullptr) {
+            ++count.lines;
+            ++at;
+        }
     }
     if (::close(fd) != 0) {
         // Read-only: nothing was left to flush, and the count is complete.
