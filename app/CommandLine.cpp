@@ -35,8 +35,13 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and exit."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+    const QCommandLineOption touch(QStringLiteral("touch"),
+                                   QStringLiteral("For a touch screen: touching a field shows an on-screen keyboard "
+                                                  "(Debian's qt6-virtualkeyboard-plugin), and the form moves up so "
+                                                  "the field stays in sight above it."));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(touch);
 
     if (!parser.parse(arguments))
         return answer(ParsedCommandLine::Outcome::UsageError,
@@ -50,7 +55,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     if (parser.isSet(version))
         return answer(ParsedCommandLine::Outcome::Version,
                       QStringLiteral("%1 %2\n").arg(kProgram, QStringLiteral(QUILLMORE_VERSION)));
-    return {};
+    ParsedCommandLine run;
+    run.options.touch = parser.isSet(touch);
+    return run;
 }
 
 QStringList commandLineArguments(int argc, char* argv[])

@@ -7,6 +7,7 @@
 // App keeps the parsed value, and nothing else reads the program's arguments.
 struct CommandLine
 {
+    bool touch = false; // --touch: an on-screen keyboard for a touch screen without a keyboard
 };
 
 // The answer to a command line: start the kiosk with its options, or print a text and end before
