@@ -62,8 +62,8 @@ void InputPanel::selectOnScreenKeyboard()
     // keyboard first opens. The keyboard draws little: the software renderer keeps up on any machine.
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         qputenv("QT_QUICK_BACKEND", "software");
-    // Our own layouts: Qt 6.4's English ones squeeze the shift, symbol and enter keys to nothing on
-    // screens narrower than about 1,700 pixels, and hide the hide key in a menu.
+    // Our own layouts: Qt 6.4's English ones squeeze the shift, symbol, comma and enter keys to slivers
+    // on screens 1024 and 1280 pixels wide, and keep the hide key in the comma's menu.
     registerKeyboardLayouts();
     if (qEnvironmentVariableIsEmpty("QT_VIRTUALKEYBOARD_LAYOUT_PATH"))
         qputenv("QT_VIRTUALKEYBOARD_LAYOUT_PATH", "qrc:/keyboard");
