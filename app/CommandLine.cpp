@@ -51,10 +51,15 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         QStringLiteral("Save the sign-ups to PATH (on a USB stick, in a synced folder) instead of "
                        "quillmore.csv on the desktop."),
         QStringLiteral("PATH"));
+    const QCommandLineOption touch(QStringLiteral("touch"),
+                                   QStringLiteral("For a touch screen: touching a field shows an on-screen keyboard "
+                                                  "(Debian's qt6-virtualkeyboard-plugin), and the form moves up so "
+                                                  "the field stays in sight above it."));
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(idleReset);
     parser.addOption(dataFile);
+    parser.addOption(touch);
 
     if (!parser.parse(arguments))
         return answer(ParsedCommandLine::Outcome::UsageError,
@@ -74,6 +79,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                       QStringLiteral("%1: %2\n\n%3").arg(kProgram, why, helpText(parser)));
     };
     ParsedCommandLine parsed;
+    parsed.options.touch = parser.isSet(touch);
     if (parser.isSet(idleReset)) {
         const QString text = parser.value(idleReset);
         // Digits only: no sign, no blanks, no other base.

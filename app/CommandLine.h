@@ -16,6 +16,7 @@ struct CommandLine
     // --data-file PATH, made absolute at start: where the sign-ups go instead of quillmore.csv on the
     // desktop. Empty: on the desktop.
     QString dataFile;
+    bool touch = false; // --touch: an on-screen keyboard for a touch screen without a keyboard
 };
 
 // The answer to a command line: start the kiosk with its options, or print a text and end before

@@ -2,6 +2,8 @@
 
 #include "platform/Window.h"
 
+#include <optional>
+
 namespace platform {
 class Canvas;
 class EditField;
@@ -99,4 +101,10 @@ private:
     bool Preferences_Action();
     void makeAccessible();
     void setUpCityAndPostCodeForCountry();
+
+    // Touch screens: what each field asks the on-screen keyboard for, and the form moving up while
+    // the keyboard would cover the focused field.
+    void followOnScreenKeyboard();
+    void keepFocusedFieldAboveKeyboard();
+    std::optional<int> m_boxTopWithoutKeyboard; // while the form stands moved up
 };

@@ -18,6 +18,8 @@ private Q_SLOTS:
         QTest::addColumn<Outcome>("outcome");
         QTest::newRow("none: the kiosk starts") << QStringList{} << Outcome::Run;
         QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << Outcome::Help;
+        QTest::newRow("--touch: the kiosk starts for a touch screen") << QStringList{QStringLiteral("--touch")}
+                                                                      << Outcome::Run;
         QTest::newRow("an argument after --") << QStringList{QStringLiteral("--"), QStringLiteral("x")}
                                               << Outcome::UsageError;
         // Parsed before QApplication, so Qt's own options are not taken away first.
@@ -45,6 +47,7 @@ private Q_SLOTS:
         const ParsedCommandLine parsed = parseCommandLine(QStringList{QStringLiteral("quillmore")} + arguments);
         QCOMPARE(parsed.outcome, outcome);
         QCOMPARE(parsed.exitStatus(), outcome == Outcome::UsageError ? 2 : 0);
+        QCOMPARE(parsed.options.touch, arguments.contains(QStringLiteral("--touch")));
     }
 
     // The values the kiosk runs with. A relative data file is taken from where the kiosk was started.
