@@ -3,6 +3,7 @@
 #include "app/MenuBar1.h"
 #include "platform/ImplicitInstance.h"
 #include "platform/Resources.h"
+#include "platform/ActivityWatcher.h"
 #include "settings/PasswordDialog.h"
 #include "settings/PreferencesWindow.h"
 #include "settings/SettingsFile.h"
@@ -21,10 +22,12 @@ PasswordDialog& freshPasswordDialog()
 } // namespace
 
 App::App()
+    : m_activity(new platform::ActivityWatcher(this))
 {
     setObjectName(QStringLiteral("App"));
     setMenuBar(new MenuBar1);
     addMenuHandler(QStringLiteral("EditPref"), [this] { return EditPref_Action(); });
+    connect(m_activity, &platform::ActivityWatcher::Idle, this, &App::IdleReset);
 }
 
 App::~App() = default;
@@ -44,6 +47,7 @@ void App::Event_Open()
         fullScreenmark = values->fullScreen;
         DefaultCountryIndex = values->countryIndex;
     }
+    startIdleReset();
 }
 
 bool App::Event_CancelClose()

@@ -6,6 +6,10 @@
 #include <QPixmap>
 #include <QString>
 
+namespace platform {
+class ActivityWatcher;
+} // namespace platform
+
 // The application object: the state the windows share, the application's Open, the quit guard and
 // the Preferences command. Exactly one exists; every window reaches it through App::instance().
 class App final : public platform::Application
@@ -33,9 +37,19 @@ public:
     // The Preferences command.
     bool EditPref_Action();
 
+    // Watches every window for input; its time is set at start, from the command line.
+    platform::ActivityWatcher& activityWatcher() const { return *m_activity; }
+    // Nobody has used the kiosk for that time: back to the starting state for the next visitor.
+    void IdleReset();
+
 protected:
     void Event_Open() override;
     bool Event_CancelClose() override;
+
+private:
+    void startIdleReset();
+
+    platform::ActivityWatcher* m_activity;
 };
 
 // The requests the password dialog serves: the values of App::PasswordAction.

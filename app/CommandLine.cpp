@@ -2,6 +2,10 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -35,8 +39,27 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and exit."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version and exit."));
+    // Qt wraps the descriptions itself.
+    const QCommandLineOption idleReset(
+        QStringLiteral("idle-reset"),
+        QStringLiteral("After SECONDS without a touch or a key, clear the form and close whatever was left "
+                       "open, saving nothing; 0: never. Without it: after 120 seconds in full-screen mode, "
+                       "never in windowed mode."),
+        QStringLiteral("SECONDS"));
+    const QCommandLineOption dataFile(
+        QStringLiteral("data-file"),
+        QStringLiteral("Save the sign-ups to PATH (on a USB stick, in a synced folder) instead of "
+                       "quillmore.csv on the desktop."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption touch(QStringLiteral("touch"),
+                                   QStringLiteral("For a touch screen: touching a field shows an on-screen keyboard "
+                                                  "(Debian's qt6-virtualkeyboard-plugin), and the form moves up so "
+                                                  "the field stays in sight above it."));
     parser.addOption(help);
     parser.addOption(version);
+    parser.addOption(idleReset);
+    parser.addOption(dataFile);
+    parser.addOption(touch);
 
     if (!parser.parse(arguments))
         return answer(ParsedCommandLine::Outcome::UsageError,
@@ -50,7 +73,37 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     if (parser.isSet(version))
         return answer(ParsedCommandLine::Outcome::Version,
                       QStringLiteral("%1 %2\n").arg(kProgram, QStringLiteral(QUILLMORE_VERSION)));
-    return {};
+
+    const auto refuse = [&](const QString& why) {
+        return answer(ParsedCommandLine::Outcome::UsageError,
+                      QStringLiteral("%1: %2\n\n%3").arg(kProgram, why, helpText(parser)));
+    };
+    ParsedCommandLine parsed;
+    parsed.options.touch = parser.isSet(touch);
+    if (parser.isSet(idleReset)) {
+        const QString text = parser.value(idleReset);
+        // Digits only: no sign, no blanks, no other base.
+        const bool digits = !text.isEmpty()
+                            && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        bool fits = false;
+        const uint seconds = text.toUInt(&fits);
+        if (!digits || !fits)
+            return refuse(QStringLiteral("Invalid value '%1' for --idle-reset: a whole number of seconds is "
+                                         "needed, 0 to switch it off.").arg(text));
+        parsed.options.idleReset = std::chrono::seconds(seconds);
+    }
+    if (parser.isSet(dataFile)) {
+        const QString path = parser.value(dataFile);
+        if (path.isEmpty())
+            return refuse(QStringLiteral("--data-file needs the path of a file."));
+        // Resolved now: the file must not move should the working folder change.
+        const QFileInfo file(path);
+        if (path.endsWith(u'/') || file.isDir())
+            return refuse(QStringLiteral("--data-file '%1' is a folder; name the file in it, such as %2.")
+                              .arg(path, QDir(path).filePath(QStringLiteral("quillmore.csv"))));
+        parsed.options.dataFile = file.absoluteFilePath();
+    }
+    return parsed;
 }
 
 QStringList commandLineArguments(int argc, char* argv[])

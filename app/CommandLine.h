@@ -3,10 +3,20 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+#include <optional>
+
 // What the kiosk was started with. Options that change how the kiosk runs become members here;
 // App keeps the parsed value, and nothing else reads the program's arguments.
 struct CommandLine
 {
+    // --idle-reset SECONDS: how long without input before the kiosk clears itself for the next visitor,
+    // in either mode; zero never. Not given: two minutes in full-screen mode, never in windowed mode.
+    std::optional<std::chrono::seconds> idleReset;
+    // --data-file PATH, made absolute at start: where the sign-ups go instead of quillmore.csv on the
+    // desktop. Empty: on the desktop.
+    QString dataFile;
+    bool touch = false; // --touch: an on-screen keyboard for a touch screen without a keyboard
 };
 
 // The answer to a command line: start the kiosk with its options, or print a text and end before

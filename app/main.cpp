@@ -1,6 +1,7 @@
 #include "app/App.h"
 #include "app/CommandLine.h"
 #include "form/Window1.h"
+#include "platform/InputPanel.h"
 
 #include <QApplication>
 
@@ -16,7 +17,11 @@ int main(int argc, char* argv[])
         return commandLine.exitStatus();
     }
 
+    if (commandLine.options.touch)
+        platform::InputPanel::selectOnScreenKeyboard();
     QApplication application(argc, argv);
+    if (commandLine.options.touch)
+        platform::InputPanel::followTouches();
     // No display name: X11 would append it to every window title, and the titles are the designs'.
     QApplication::setApplicationName(QStringLiteral("Quillmore"));
     // The application id: Wayland compositors and desktops find the menu entry and its icon by it.

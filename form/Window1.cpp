@@ -77,6 +77,7 @@ Window1::Window1()
     Layout();
     CreateControls();
     AddMenuHandlers();
+    followOnScreenKeyboard();
 }
 
 Window1::~Window1() = default;

@@ -3,6 +3,8 @@
 #include "platform/ImplicitInstance.h"
 #include "platform/Window.h"
 
+#include <optional>
+
 namespace platform {
 class Canvas;
 class EditField;
@@ -31,6 +33,8 @@ public:
     void CountryField_Change();
     void ClearButton_Action();
     void ResetWindowData();
+    // True when the form shows what ResetWindowData leaves: nothing to clear.
+    bool WindowDataIsReset() const;
 
     // Sign-up and its e-mail check: Window1_SignUp.cpp.
     void SaveButton_Action();
@@ -101,4 +105,10 @@ private:
     bool Preferences_Action();
     void makeAccessible();
     void setUpCityAndPostCodeForCountry(); // Window1_Fields.cpp
+
+    // Touch screens (Window1_Touch.cpp): what each field asks the on-screen keyboard for, and the form moving up while
+    // the keyboard would cover the focused field.
+    void followOnScreenKeyboard();
+    void keepFocusedFieldAboveKeyboard();
+    std::optional<int> m_boxTopWithoutKeyboard; // while the form stands moved up
 };

@@ -63,3 +63,17 @@ void Window1::ResetWindowData()
     // The cell mask is left to the country's Change above.
     setUpCityAndPostCodeForCountry();
 }
+
+bool Window1::WindowDataIsReset() const
+{
+    // An entry typed and erased is not gone while Undo (or Redo, after an Undo) would bring it back.
+    const auto clear = [](const platform::EditField* field, const QString& text) {
+        return field->Text() == text && !field->isUndoAvailable() && !field->isRedoAvailable();
+    };
+    const bool unitedStates = CountryField->Text() == lists::kUnitedStates;
+    return clear(EmailField, {}) && clear(FirstNameField, {}) && clear(LastNameField, {})
+           && CountryField->ListIndex() == App::instance().DefaultCountryIndex
+           && clear(CityField, unitedStates ? kCityFromZip : QString()) && clear(PostCodeField, {})
+           && clear(CellField, {}) && CellCarrierPopUp->ListIndex() == 0 && clear(AOLScreenNameField, {})
+           && GenderPopUp->ListIndex() == 0 && clear(MySpaceURLField, {}) && YearBornPopUp->ListIndex() == 0;
+}

@@ -1,17 +1,11 @@
 #include "form/Window1.h"
 
+#include "app/DataFile.h"
 #include "form/SignUpRecord.h"
 #include "form/ThanksWindow.h"
 #include "platform/EditField.h"
 #include "platform/Files.h"
-#include "platform/Folders.h"
 #include "platform/MsgBox.h"
-
-namespace {
-
-const QString kDataFileName = QStringLiteral("quillmore.csv");
-
-} // namespace
 
 void Window1::SaveButton_Action()
 {
@@ -43,9 +37,9 @@ void Window1::SaveButton_Action()
 
     // A visitor is thanked only for a line that is on disk. On any failure the form keeps the entry,
     // so staff can help and the next press tries again.
-    const QString desktop = platform::DesktopFolder();
-    const QString error = desktop.isEmpty() ? QStringLiteral("no desktop folder")
-                                            : platform::appendLineDurably(desktop + kDataFileName, line);
+    const QString dataFile = dataFileForWriting();
+    const QString error = dataFile.isEmpty() ? QStringLiteral("no desktop folder")
+                                             : platform::appendLineDurably(dataFile, line);
     if (!error.isEmpty()) {
         qWarning("Sign-up not saved: %s", qUtf8Printable(error));
         platform::MsgBox(QStringLiteral("Sorry, your sign-up could not be saved. Please ask a staff member for help."));

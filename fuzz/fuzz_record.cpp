@@ -6,7 +6,7 @@
 
 #include "TestFiles.h"
 
-#include "form/Lists.h"
+#include "app/Lists.h"
 #include "form/SignUpRecord.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // A whole entry, with the rules that blank a column: the city in the United States, the carrier
     // without a cell number, the prompt rows of the year and gender menus.
-    SignUpEntry e;
+    record::Entry e;
     e.firstName = text(input);
     e.lastName = text(input);
     e.email = text(input);
@@ -86,6 +86,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QStringList expected;
     for (const QString& column : columns)
         expected << blanked(column);
-    checkReadsBack(signUpRecord(e), expected);
+    checkReadsBack(record::line(e), expected);
     return 0;
 }

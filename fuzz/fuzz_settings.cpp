@@ -3,7 +3,7 @@
 // again, come back the same.
 #include "FuzzCheck.h"
 
-#include "form/Lists.h"
+#include "app/Lists.h"
 #include "platform/Files.h"
 #include "settings/SettingsFile.h"
 
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     const std::optional<settings::Values> values = settings::read();
     FUZZ_CHECK(values && *values == settings::parse(*lines));
-    FUZZ_CHECK(values->countryIndex >= 0 && values->countryIndex < countryList().size());
+    FUZZ_CHECK(values->countryIndex >= 0 && values->countryIndex < lists::countries().size());
 
     // Anything larger than the reader's limit was not written by the kiosk: its password does not fit
     // the Preferences window's field.

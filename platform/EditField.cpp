@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QValidator>
 
+#include <algorithm>
+
 namespace platform {
 
 // Qt runs every edit of a line edit (typing, paste, drop, undo, input methods) through its validator with
@@ -61,6 +63,13 @@ void EditField::setText(const QString& text)
     const QScopedValueRollback fromCode(m_settingFromCode, true);
     QLineEdit::setText(text);
     m_accepted = QLineEdit::text();
+}
+
+void EditField::setMask(const QString& mask)
+{
+    m_mask = mask;
+    const bool digitsOnly = !mask.isEmpty() && std::all_of(mask.begin(), mask.end(), [](QChar c) { return c == u'#'; });
+    setInputMethodHints(digitsOnly ? inputMethodHints() | Qt::ImhDigitsOnly : inputMethodHints() & ~Qt::ImhDigitsOnly);
 }
 
 void EditField::raisePendingRefusal()

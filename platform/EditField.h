@@ -28,7 +28,8 @@ public:
     void setText(const QString& text);
 
     QString Mask() const { return m_mask; }
-    void setMask(const QString& mask) { m_mask = mask; }
+    // A mask of digit places only also asks an on-screen keyboard for its digits.
+    void setMask(const QString& mask);
     int LimitText() const { return m_limit; }
     void setLimitText(int limit) { m_limit = limit; }
 

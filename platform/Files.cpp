@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <memory>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -424,6 +426,55 @@ QString appendLineDurably(const QString& path, const QString& line)
 bool syncFolder(const QString& folderPath)
 {
     return syncFolderError(folderPath) == 0;
+}
+
+LineCount countCompleteLines(const QString& path)
+{
+    LineCount count;
+    const int fd = openRetrying(QFile::encodeName(path), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        count.outcome = LineCount::Outcome::NoFile;
+        return count;
+    }
+    if (fd < 0) {
+        count.outcome = LineCount::Outcome::Unreadable;
+        count.error = qt_error_string(errno);
+        return count;
+    }
+    if (::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL) != 0) {
+        // Only a hint that the kernel may read far ahead; counting works without it.
+    }
+
+    // Large blocks for few system calls. The C library's memchr finds the line breaks with vector
+    // instructions whatever the compiler's optimisation; a plain loop or std::count may be five to
+    // twenty times slower.
+    constexpr size_t kBlock = 1024 * 1024;
+    const auto block = std::make_unique_for_overwrite<char[]>(kBlock);
+    int error = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd, block.get(), kBlock);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            error = errno;
+        if (got <= 0)
+            break;
+        const char* at = block.get();
+        const char* const end = at + got;
+        while ((at = static_cast<const char*>(std::memchr(at, '\n', size_t(end - at)))) != nullptr) {
+            ++count.lines;
+            ++at;
+        }
+    }
+    if (::close(fd) != 0) {
+        // Read-only: nothing was left to flush, and the count is complete.
+    }
+    if (error != 0) {
+        count.outcome = LineCount::Outcome::Unreadable;
+        count.lines = 0;
+        count.error = qt_error_string(error);
+    }
+    return count;
 }
 
 } // namespace platform

@@ -42,4 +42,18 @@ std::optional<QStringList> readTextLines(const QString& path, int maxLines, qint
 // fsync of a folder, so that creating or renaming a file in it survives a power cut.
 bool syncFolder(const QString& folderPath);
 
+// What counting the lines of a file found.
+struct LineCount
+{
+    enum class Outcome { Counted, NoFile, Unreadable };
+
+    Outcome outcome = Outcome::Counted;
+    qint64 lines = 0; // Counted: the complete lines
+    QString error;    // Unreadable: why, a short English text
+};
+
+// Counts the complete lines of a file, those ended by "\n": a last line still being written, or torn
+// by a power cut, is not one. Reads in large blocks, so a million lines take milliseconds, not seconds.
+[[nodiscard]] LineCount countCompleteLines(const QString& path);
+
 } // namespace platform

@@ -68,4 +68,10 @@ QString DesktopFolder()
     return folder(QStandardPaths::DesktopLocation, true);
 }
 
+QString DesktopFolderPath()
+{
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return path.isEmpty() ? QString() : withSeparator(QFileInfo(path).absoluteFilePath());
+}
+
 } // namespace platform

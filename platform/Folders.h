@@ -13,5 +13,7 @@ QString PreferencesFolder();
 QString PreferencesFolderForWriting();
 // The user's desktop, created when missing.
 QString DesktopFolder();
+// Where the user's desktop is, whether it exists or not; nothing is created.
+QString DesktopFolderPath();
 
 } // namespace platform

@@ -24,3 +24,8 @@ ensure_packages() {
 
 # What building needs, everywhere.
 BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev fonts-dejavu-core)
+
+# What the kiosk's --touch needs at run time: Qt's on-screen keyboard and the QML modules it imports
+# (without any one of them no keyboard appears).
+TOUCH_PACKAGES=(qt6-virtualkeyboard-plugin qml6-module-qtquick-layouts qml6-module-qtquick-window
+                qml6-module-qtqml-workerscript qml6-module-qt-labs-folderlistmodel)

@@ -1,14 +1,22 @@
 #include "settings/PreferencesWindow.h"
 
 #include "app/App.h"
+#include "app/DataFile.h"
 #include "app/Lists.h"
 #include "form/Window1.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
 #include "platform/MsgBox.h"
+#include "platform/Files.h"
 #include "platform/Text.h"
 #include "settings/PasswordDialog.h"
 #include "settings/SettingsFile.h"
+
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QLocale>
+
+#include <algorithm>
 
 namespace {
 
@@ -39,11 +47,45 @@ const ControlDesign kControls[] = {
     {.name = "FullScreenCB", .kind = Kind::CheckBox, .left = 98, .top = 91, .width = 100, .height = 20, .text = "Full Screen"},
     {.name = "SaveBtn", .kind = Kind::PushButton, .left = 205, .top = 131, .width = 80, .height = 20, .text = "Save", .isDefault = true},
     {.name = "CancelBtn", .kind = Kind::PushButton, .left = 109, .top = 131, .width = 80, .height = 20, .text = "Cancel", .isCancel = true},
+    // For the operator: how many sign-ups there are and where. In the free strip above the settings.
+    {.name = "SignUpCount", .kind = Kind::StaticText, .left = 6, .top = 4, .width = 293, .height = 16},
 };
 // clang-format on
 
 const QString kNotSaved =
     QStringLiteral("The settings could not be saved to the settings file. They apply until the kiosk quits.");
+
+// A sentence about the data file: `before`, its path, `after`.
+struct AboutDataFile
+{
+    QString before;
+    QString after;
+};
+
+AboutDataFile aboutDataFile(const QString& path)
+{
+    if (path.isEmpty())
+        return {QStringLiteral("No desktop folder: sign-ups cannot be saved."), {}};
+    const platform::LineCount count = platform::countCompleteLines(path);
+    switch (count.outcome) {
+    case platform::LineCount::Outcome::Counted: {
+        // "1,234" whatever the desktop's language.
+        QLocale numbers = QLocale::c();
+        numbers.setNumberOptions({});
+        return {QStringLiteral("%1 %2 in ").arg(numbers.toString(count.lines),
+                                                count.lines == 1 ? QStringLiteral("sign-up") : QStringLiteral("sign-ups")),
+                {}};
+    }
+    case platform::LineCount::Outcome::NoFile:
+        // The desktop folder is made at the first sign-up; the folder of a chosen file (a USB stick) is not.
+        if (!App::instance().commandLine.dataFile.isEmpty() && !QFileInfo(QFileInfo(path).absolutePath()).isDir())
+            return {QStringLiteral("Cannot save: no folder for "), {}};
+        return {QStringLiteral("No sign-ups yet in "), {}};
+    case platform::LineCount::Outcome::Unreadable:
+        break;
+    }
+    return {QStringLiteral("Cannot count the sign-ups in "), QStringLiteral(": ") + count.error};
+}
 
 } // namespace
 
@@ -66,6 +108,7 @@ void PreferencesWindow::CreateControls()
     FullScreenCB = &control<platform::CheckBox>("FullScreenCB");
     SaveBtn = &control<platform::PushButton>("SaveBtn");
     CancelBtn = &control<platform::PushButton>("CancelBtn");
+    SignUpCount = &control<platform::StaticText>("SignUpCount");
     DefaultCountry->setBuddy(CountryPopUp);
     DefaultCountry1->setBuddy(Passwordfield);
     Passwordfield->setAccessibleName(DefaultCountry1->text());
@@ -80,6 +123,21 @@ void PreferencesWindow::Event_Open()
     Passwordfield->setText(app.Password);
     FullScreenCB->setValue(app.fullScreenmark);
     CountryPopUp->setListIndex(app.DefaultCountryIndex);
+    ShowSignUpCount();
+}
+
+// Counted afresh at each opening. A long path is shortened in its middle, where it says least; the
+// tooltip shows it whole.
+void PreferencesWindow::ShowSignUpCount()
+{
+    const QString path = dataFileToShow();
+    const AboutDataFile about = aboutDataFile(path);
+    const QString whole = about.before + path + about.after;
+    const QFontMetrics metrics(SignUpCount->font());
+    const int room = SignUpCount->contentsRect().width() - metrics.horizontalAdvance(about.before + about.after);
+    SignUpCount->setText(about.before + metrics.elidedText(path, Qt::ElideMiddle, std::max(room, 0)) + about.after);
+    SignUpCount->setToolTip(whole);
+    SignUpCount->setAccessibleName(whole);
 }
 
 void PreferencesWindow::SaveBtn_Action()

@@ -33,10 +33,13 @@ public:
     platform::CheckBox* FullScreenCB;
     platform::PushButton* SaveBtn;
     platform::PushButton* CancelBtn;
+    platform::StaticText* SignUpCount;
 
 protected:
     void Event_Open() override;
 
 private:
     void CreateControls();
+    // How many sign-ups the data file holds and where it is, or why that cannot be said.
+    void ShowSignUpCount();
 };

@@ -17,19 +17,18 @@ const QString kTrue = QStringLiteral("True");
 // Only this many lines are ever looked at.
 constexpr int kLines = 3;
 
-// The three lines of the file.
+
+} // namespace
+
 QStringList format(const Values& values)
 {
     return {values.password, values.fullScreen ? kTrue : kFalse, QString::number(values.countryIndex)};
 }
 
-// The settings file's path in the given folder (which ends with "/").
 QString filePath(const QString& folder)
 {
     return folder + kFileName;
 }
-
-} // namespace
 
 Values parse(const QStringList& lines)
 {

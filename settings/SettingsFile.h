@@ -31,6 +31,11 @@ inline constexpr qint64 kMaxBytes = qint64(platform::EditField::kMaxLength) * 4 
 // full-screen on (only "False" turns it off), the first country. A row outside the country list
 // reads as the first country.
 Values parse(const QStringList& lines);
+// The three lines of the file, as parse reads them back.
+QStringList format(const Values& values);
+
+// The settings file's path in the given folder (which ends with "/").
+QString filePath(const QString& folder);
 
 // The values in the settings file; nullopt when there is no preferences folder, no file, or it
 // cannot be read as a regular file.

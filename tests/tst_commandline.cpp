@@ -1,6 +1,7 @@
 // The command line: what starts the kiosk, and what is answered before any window opens.
 #include "app/CommandLine.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QtTest>
 
@@ -17,11 +18,26 @@ private Q_SLOTS:
         QTest::addColumn<Outcome>("outcome");
         QTest::newRow("none: the kiosk starts") << QStringList{} << Outcome::Run;
         QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << Outcome::Help;
+        QTest::newRow("--touch: the kiosk starts for a touch screen") << QStringList{QStringLiteral("--touch")}
+                                                                      << Outcome::Run;
         QTest::newRow("an argument after --") << QStringList{QStringLiteral("--"), QStringLiteral("x")}
                                               << Outcome::UsageError;
         // Parsed before QApplication, so Qt's own options are not taken away first.
         QTest::newRow("Qt's -platform") << QStringList{QStringLiteral("-platform"), QStringLiteral("xcb")}
                                         << Outcome::UsageError;
+        QTest::newRow("--idle-reset 30") << QStringList{"--idle-reset", "30"} << Outcome::Run;
+        QTest::newRow("--idle-reset=0") << QStringList{"--idle-reset=0"} << Outcome::Run;
+        QTest::newRow("--idle-reset without seconds") << QStringList{"--idle-reset"} << Outcome::UsageError;
+        QTest::newRow("--idle-reset empty") << QStringList{"--idle-reset", ""} << Outcome::UsageError;
+        QTest::newRow("--idle-reset -1") << QStringList{"--idle-reset", "-1"} << Outcome::UsageError;
+        QTest::newRow("--idle-reset +5") << QStringList{"--idle-reset", "+5"} << Outcome::UsageError;
+        QTest::newRow("--idle-reset 1.5") << QStringList{"--idle-reset", "1.5"} << Outcome::UsageError;
+        QTest::newRow("--idle-reset 2m") << QStringList{"--idle-reset", "2m"} << Outcome::UsageError;
+        QTest::newRow("--idle-reset too large") << QStringList{"--idle-reset", "99999999999"} << Outcome::UsageError;
+        QTest::newRow("--data-file") << QStringList{"--data-file", "/media/usb/sign-ups.csv"} << Outcome::Run;
+        QTest::newRow("--data-file empty") << QStringList{"--data-file", ""} << Outcome::UsageError;
+        QTest::newRow("--data-file a folder") << QStringList{"--data-file", QDir::tempPath()} << Outcome::UsageError;
+        QTest::newRow("--data-file ending in /") << QStringList{"--data-file", "/media/usb/"} << Outcome::UsageError;
     }
 
     void outcome()
@@ -31,6 +47,34 @@ private Q_SLOTS:
         const ParsedCommandLine parsed = parseCommandLine(QStringList{QStringLiteral("quillmore")} + arguments);
         QCOMPARE(parsed.outcome, outcome);
         QCOMPARE(parsed.exitStatus(), outcome == Outcome::UsageError ? 2 : 0);
+        QCOMPARE(parsed.options.touch, arguments.contains(QStringLiteral("--touch")));
+    }
+
+    // The values the kiosk runs with. A relative data file is taken from where the kiosk was started.
+    void options_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("idleReset"); // -1: not given
+        QTest::addColumn<QString>("dataFile");
+        QTest::newRow("none") << QStringList{} << -1 << QString();
+        QTest::newRow("--idle-reset 45") << QStringList{"--idle-reset", "45"} << 45 << QString();
+        QTest::newRow("--idle-reset 0") << QStringList{"--idle-reset", "0"} << 0 << QString();
+        QTest::newRow("absolute --data-file") << QStringList{"--data-file=/media/usb/list.csv"} << -1
+                                              << QStringLiteral("/media/usb/list.csv");
+        QTest::newRow("relative --data-file") << QStringList{"--data-file", "usb/list.csv", "--idle-reset", "7"} << 7
+                                              << QDir::current().absoluteFilePath(QStringLiteral("usb/list.csv"));
+    }
+    void options()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, idleReset);
+        QFETCH(QString, dataFile);
+        const ParsedCommandLine parsed = parseCommandLine(QStringList{QStringLiteral("quillmore")} + arguments);
+        QCOMPARE(parsed.outcome, Outcome::Run);
+        QCOMPARE(parsed.options.idleReset.has_value(), idleReset >= 0);
+        if (idleReset >= 0)
+            QCOMPARE(parsed.options.idleReset->count(), idleReset);
+        QCOMPARE(parsed.options.dataFile, dataFile);
     }
 
     // The built program, run where it could not open a window: an answer that needed a display would
@@ -50,6 +94,8 @@ private Q_SLOTS:
                                         << QStringLiteral("quillmore: Unknown option 'kiosk'.\n\n") + usage;
         QTest::newRow("stray argument") << QStringList{QStringLiteral("sign-ups.csv")} << 2 << QString()
                                         << QStringLiteral("quillmore: Unexpected argument 'sign-ups.csv'");
+        QTest::newRow("bad --idle-reset") << QStringList{"--idle-reset", "soon"} << 2 << QString()
+                                          << QStringLiteral("quillmore: Invalid value 'soon' for --idle-reset");
     }
 
     void answersWithoutAWindow()

@@ -140,12 +140,16 @@ private Q_SLOTS:
         QFETCH(QString, result);
 
         auto& edit = Window1::instance().control<platform::EditField>(field.toLatin1().constData());
-        if (cursorAt >= 0) {
-            QTest::keyClicks(&edit, QStringLiteral("JoAnn"));
-            edit.setCursorPosition(cursorAt);
+        // Typed on a keyboard, then on the on-screen keyboard of a touch screen.
+        for (const bool onScreen : {false, true}) {
+            edit.setText(QString());
+            if (cursorAt >= 0) {
+                QTest::keyClicks(&edit, QStringLiteral("JoAnn"));
+                edit.setCursorPosition(cursorAt);
+            }
+            onScreen ? commitCharacters(&edit, typed) : typeCharacters(&edit, typed);
+            QVERIFY2(edit.Text() == result, qPrintable(QStringLiteral("%1: %2").arg(onScreen ? "on-screen keyboard" : "keys", edit.Text())));
         }
-        typeCharacters(&edit, typed);
-        QCOMPARE(edit.Text(), result);
     }
 };
 

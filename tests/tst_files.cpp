@@ -50,6 +50,8 @@ private:
 
 } // namespace
 
+Q_DECLARE_METATYPE(platform::LineCount::Outcome)
+
 class TestFiles final : public QObject {
     Q_OBJECT
 
@@ -81,6 +83,9 @@ private Q_SLOTS:
     void appendAfterTornRecord_data();
     void appendAfterTornRecord();
     void twoWritersAtOnce();
+
+    void countCompleteLines_data();
+    void countCompleteLines();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -501,6 +506,50 @@ void TestFiles::twoWritersAtOnce()
         const int writer = line.startsWith("\"writer 0\"") ? 0 : 1;
         QCOMPARE(QString::fromUtf8(line), lineOf(writer, next[writer]++));
     }
+}
+
+void TestFiles::countCompleteLines_data()
+{
+    using Outcome = platform::LineCount::Outcome;
+    QTest::addColumn<QString>("obstacle"); // empty: a file of these bytes
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::addColumn<qint64>("lines");
+
+    // As long as a real sign-up, so lines cross the edges of the blocks the count reads.
+    const QByteArray record = '"' + QByteArray(180, 'x') + "\",\n";
+    QTest::newRow("empty") << QString() << QByteArray() << Outcome::Counted << qint64(0);
+    QTest::newRow("one line") << QString() << QByteArray("\"a\",\n") << Outcome::Counted << qint64(1);
+    QTest::newRow("blank lines and CR LF count") << QString() << QByteArray("\n\r\na\n") << Outcome::Counted << qint64(3);
+    QTest::newRow("torn last line") << QString() << QByteArray("\"a\",\n\"Bob\",\"Ma") << Outcome::Counted << qint64(1);
+    QTest::newRow("only a torn line") << QString() << QByteArray("\"Bob\"") << Outcome::Counted << qint64(0);
+    QTest::newRow("20,000 lines") << QString() << record.repeated(20'000) << Outcome::Counted << qint64(20'000);
+    QTest::newRow("20,000 lines and a torn one")
+        << QString() << record.repeated(20'000) + "\"Bob" << Outcome::Counted << qint64(20'000);
+    QTest::newRow("no file") << QStringLiteral("missing file") << QByteArray() << Outcome::NoFile << qint64(0);
+    QTest::newRow("no folder") << QStringLiteral("missing folder") << QByteArray() << Outcome::NoFile << qint64(0);
+    QTest::newRow("a folder") << QStringLiteral("folder at path") << QByteArray() << Outcome::Unreadable << qint64(0);
+    QTest::newRow("under a file") << QStringLiteral("folder is a file") << QByteArray() << Outcome::Unreadable << qint64(0);
+}
+
+void TestFiles::countCompleteLines()
+{
+    QFETCH(QString, obstacle);
+    QFETCH(QByteArray, bytes);
+    QFETCH(platform::LineCount::Outcome, outcome);
+    QFETCH(qint64, lines);
+
+    QString target = path(QStringLiteral("quillmore.csv"));
+    if (obstacle.isEmpty())
+        QVERIFY(writeBytes(target, bytes));
+    else if (obstacle != u"missing file")
+        target = makeObstacle(obstacle);
+    QVERIFY(!target.isEmpty());
+
+    const platform::LineCount count = platform::countCompleteLines(target);
+    QCOMPARE(count.outcome, outcome);
+    QCOMPARE(count.lines, lines);
+    QCOMPARE(count.error.isEmpty(), outcome != platform::LineCount::Outcome::Unreadable);
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

@@ -2,10 +2,12 @@
 #include "TestEnvironment.h"
 
 #include "app/App.h"
+#include "form/KeyboardOffset.h"
 #include "form/KioskLayout.h"
 #include "form/Window1.h"
 #include "platform/Controls.h"
 #include "platform/EditField.h"
+#include "platform/InputPanel.h"
 #include "platform/Menus.h"
 #include "platform/Screen.h"
 
@@ -68,7 +70,11 @@ private Q_SLOTS:
         m_app.DefaultCountryIndex = 0;
         platform::Screen::overrideAvailableSize(QSize(1024, 768));
     }
-    void cleanup() { closeAllWindows(); }
+    void cleanup()
+    {
+        platform::InputPanel::instance().overrideRectangle(std::nullopt);
+        closeAllWindows();
+    }
 
     void centring_data()
     {
@@ -186,6 +192,88 @@ private Q_SLOTS:
         QCOMPARE(form.CountryField->ListIndex(), 5);
         QCOMPARE(rectOf(form, QStringLiteral("FormBox")), box);
         QCOMPARE(form.EmailLabel->TextSize(), flag ? 18 : 0);
+    }
+
+    // How far the form moves up for an on-screen keyboard, in screen coordinates. The keyboards are
+    // Qt's: the width of the screen and 0.3125 times as high, along its bottom.
+    void keyboardOffset_data()
+    {
+        QTest::addColumn<QRect>("field");
+        QTest::addColumn<QRect>("keyboard");
+        QTest::addColumn<QRect>("window"); // the window's content, below its menu bar
+        QTest::addColumn<int>("offset");
+
+        const QRect keyboard1024(0, 448, 1024, 320);
+        const QRect fullScreen1024(0, 19, 1024, 749);
+        const QRect mySpace1024(542, 528, 175, 28); // the kiosk layout's lowest field
+        QTest::newRow("hidden") << mySpace1024 << QRect() << fullScreen1024 << 0;
+        QTest::newRow("full screen 1024 x 768: just enough") << mySpace1024 << keyboard1024 << fullScreen1024 << 116;
+        QTest::newRow("full screen 1280 x 800: just enough") << QRect(670, 544, 175, 28) << QRect(0, 400, 1280, 400)
+                                                             << QRect(0, 19, 1280, 781) << 180;
+        QTest::newRow("windowed 1280 x 800: just enough") << QRect(649, 469, 131, 20) << QRect(0, 400, 1280, 400)
+                                                          << QRect(461, 183, 357, 453) << 97;
+        QTest::newRow("the margin clear: stays") << QRect(297, 412, 175, 28) << keyboard1024 << fullScreen1024 << 0;
+        QTest::newRow("one pixel into the margin") << QRect(297, 413, 175, 28) << keyboard1024 << fullScreen1024 << 1;
+        QTest::newRow("keyboard beside the field") << mySpace1024 << QRect(0, 448, 500, 320) << fullScreen1024 << 0;
+        QTest::newRow("too little room: the field's top stops at the window's") << QRect(360, 453, 131, 20)
+                                                                                << QRect(0, 170, 1024, 598)
+                                                                                << QRect(333, 167, 357, 453) << 286;
+        QTest::newRow("keyboard over the window's top: no room above it") << QRect(297, 124, 300, 28)
+                                                                          << QRect(0, 0, 1024, 320) << fullScreen1024 << 0;
+    }
+
+    void keyboardOffset()
+    {
+        QFETCH(QRect, field);
+        QFETCH(QRect, keyboard);
+        QFETCH(QRect, window);
+        QFETCH(int, offset);
+        QCOMPARE(touch::keyboardOffset(field, keyboard, window), offset);
+    }
+
+    // The form follows the keyboard the platform reports: up while it covers the focused field, and
+    // back to exactly where it stood once it hides or the focus leaves the field.
+    void formMovesAboveKeyboard_data()
+    {
+        QTest::addColumn<bool>("kiosk");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("overlap"); // how far the keyboard's top rises above the field's bottom
+        QTest::newRow("windowed, lowest field covered") << false << "MySpaceURLField" << 10;
+        QTest::newRow("kiosk, lowest field covered") << true << "MySpaceURLField" << 10;
+        QTest::newRow("kiosk, field behind the keyboard") << true << "AOLScreenNameField" << 60;
+        QTest::newRow("kiosk, field clear above the keyboard") << true << "EmailField" << -touch::kMargin;
+    }
+
+    void formMovesAboveKeyboard()
+    {
+        QFETCH(bool, kiosk);
+        QFETCH(QString, field);
+        QFETCH(int, overlap);
+
+        Window1& form = openForm(m_app, kiosk);
+        auto& edit = form.control<platform::EditField>(field.toLatin1().constData());
+        QApplication::setActiveWindow(&form);
+        edit.setFocus();
+        QTRY_VERIFY(edit.hasFocus());
+        const int home = form.FormBox->Top();
+        const QRect placed = rectOf(form, field);
+        const auto fieldBottom = [&] { return edit.mapToGlobal(QPoint(0, edit.height())).y(); };
+        const QRect keyboard(0, fieldBottom() - overlap, 4000, 1000);
+        const int moved = std::max(overlap + touch::kMargin, 0);
+
+        platform::InputPanel::instance().overrideRectangle(keyboard);
+        QCOMPARE(form.FormBox->Top(), home - moved);
+        QVERIFY(fieldBottom() + touch::kMargin <= keyboard.top());
+
+        // A list takes no typing: the form returns while the keyboard still shows.
+        form.CountryField->setFocus();
+        QTRY_COMPARE(form.FormBox->Top(), home);
+        edit.setFocus();
+        QTRY_COMPARE(form.FormBox->Top(), home - moved);
+
+        platform::InputPanel::instance().overrideRectangle(QRect());
+        QCOMPARE(form.FormBox->Top(), home);
+        QCOMPARE(rectOf(form, field), placed);
     }
 
     // The kiosk layout is fixed: a new window size does not move it.

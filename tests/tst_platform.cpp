@@ -190,7 +190,7 @@ private Q_SLOTS:
         QCOMPARE(toInt32(-20.5), -20);
     }
 
-    // Real key presses against masks and limits.
+    // Real key presses, and an on-screen keyboard's commits, against masks and limits.
     void typing_data()
     {
         // clang-format off
@@ -232,9 +232,15 @@ private Q_SLOTS:
         Refusals seen;
         connect(&f, &EditField::ValidationError, this, [&](const QString& t, int p) { seen.append({t, p}); });
         f.setFocus();
-        typeCharacters(&f, keys);
-        QCOMPARE(f.Text(), expected);
-        QCOMPARE(seen, refusals);
+        // An on-screen keyboard's characters arrive as input-method commits, and obey the same rules.
+        for (const bool onScreen : {false, true}) {
+            f.setText(QString());
+            seen.clear();
+            onScreen ? commitCharacters(&f, keys) : typeCharacters(&f, keys);
+            const char* route = onScreen ? "on-screen keyboard" : "keys";
+            QVERIFY2(f.Text() == expected, route);
+            QVERIFY2(seen == refusals, route);
+        }
     }
 
     // The rules as a pure function of one edit: where the inserted text goes, what is kept, the refusal

@@ -146,21 +146,34 @@ private Q_SLOTS:
         QCOMPARE(describe(m_env.dataFile()), QStringLiteral("missing"));
     }
 
+    void createdAppendedRecreated_data()
+    {
+        QTest::addColumn<bool>("chosen");
+        QTest::newRow("on the desktop") << false;
+        QTest::newRow("--data-file") << true;
+    }
     void createdAppendedRecreated()
     {
+        QFETCH(bool, chosen);
+        const QString path = chosen ? m_env.home() + QStringLiteral("/usb/list.csv") : m_env.dataFile();
+        QVERIFY(!chosen || QDir().mkpath(m_env.home() + QStringLiteral("/usb")));
+        App::instance().commandLine.dataFile = chosen ? path : QString();
+
         Window1& form = Window1::instance();
         fill(form);
         QCOMPARE(signUp(form), kThanks);
-        QCOMPARE(readBytes(m_env.dataFile()), kLine);
+        QCOMPARE(readBytes(path), kLine);
 
         fill(form);
         QCOMPARE(signUp(form), kThanks);
-        QCOMPARE(readBytes(m_env.dataFile()), kLine + kLine);
+        QCOMPARE(readBytes(path), kLine + kLine);
 
-        QVERIFY(QFile::remove(m_env.dataFile()));
+        QVERIFY(QFile::remove(path));
         fill(form);
         QCOMPARE(signUp(form), kThanks);
-        QCOMPARE(readBytes(m_env.dataFile()), kLine);
+        QCOMPARE(readBytes(path), kLine);
+        QCOMPARE(QFileInfo::exists(m_env.dataFile()), !chosen);
+        App::instance().commandLine.dataFile.clear();
     }
 
     // A line cut short by a power cut stays as it is, its open value closed; the new one starts on a

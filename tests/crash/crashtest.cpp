@@ -12,7 +12,7 @@
 // failure can be looked at again (the moment a kill lands still depends on the machine).
 #include "TestFiles.h"
 
-#include "form/Lists.h"
+#include "app/Lists.h"
 #include "form/SignUpRecord.h"
 #include "platform/Files.h"
 #include "settings/SettingsFile.h"
@@ -100,8 +100,8 @@ Rng rngFor(quint64 seed, int round, int index)
 QString dataRecord(quint64 seed, int round, int index)
 {
     Rng rng = rngFor(seed, round, index);
-    const QStringList& countries = countryList();
-    SignUpEntry e;
+    const QStringList& countries = lists::countries();
+    record::Entry e;
     e.firstName = QStringLiteral("%1.%2 ").arg(round).arg(index) + text(rng);
     e.lastName = text(rng);
     e.email = text(rng) + QStringLiteral("@example.org");
@@ -109,14 +109,14 @@ QString dataRecord(quint64 seed, int round, int index)
     e.city = text(rng);
     e.country = countries[uniform(rng, 0, int(countries.size()) - 1)];
     e.cell = uniform(rng, 0, 1) ? QStringLiteral("4165550199") : QString();
-    e.carrier = carrierList()[uniform(rng, 1, int(carrierList().size()) - 1)];
+    e.carrier = lists::carriers()[uniform(rng, 1, int(lists::carriers().size()) - 1)];
     e.aolScreenName = text(rng);
     e.mySpaceUserName = text(rng);
-    e.yearBornRow = uniform(rng, 0, int(yearList().size()) - 1);
-    e.yearBorn = yearList()[e.yearBornRow];
+    e.yearBornRow = uniform(rng, 0, int(lists::years().size()) - 1);
+    e.yearBorn = lists::years()[e.yearBornRow];
     e.genderRow = uniform(rng, 0, 2);
-    e.gender = genderList()[e.genderRow];
-    return signUpRecord(e);
+    e.gender = lists::genders()[e.genderRow];
+    return record::line(e);
 }
 
 settings::Values settingsValues(quint64 seed, int round, int index)
@@ -126,7 +126,7 @@ settings::Values settingsValues(quint64 seed, int round, int index)
     // A password holds no line break: the Preferences window's field takes none.
     values.password = text(rng).remove(u'\n').remove(u'\r');
     values.fullScreen = uniform(rng, 0, 1) == 1;
-    values.countryIndex = uniform(rng, 0, int(countryList().size()) - 1);
+    values.countryIndex = uniform(rng, 0, int(lists::countries().size()) - 1);
     return values;
 }
 
