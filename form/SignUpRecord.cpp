@@ -15,7 +15,8 @@ bool breaksRecord(QChar c)
     return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
 }
 
-// One column: the value between double quotes, then a comma.
+} // namespace
+
 QString quotedColumn(const QString& value)
 {
     QString column;
@@ -32,8 +33,6 @@ QString quotedColumn(const QString& value)
     column += QStringLiteral("\",");
     return column;
 }
-
-} // namespace
 
 QString line(const Entry& e)
 {

@@ -30,4 +30,7 @@ struct Entry
 // reader takes the file line by line.
 QString line(const Entry& entry);
 
+// One column of that line: the value between double quotes, then a comma, blanked and doubled as above.
+QString quotedColumn(const QString& value);
+
 } // namespace record

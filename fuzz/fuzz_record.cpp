@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QString line;
     for (int i = 0; i < 14; ++i) {
         const QString value = text(input);
-        line += quotedColumn(value);
+        line += record::quotedColumn(value);
         values << blanked(value);
     }
     checkReadsBack(line, values);
@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     e.email = text(input);
     e.postCode = text(input);
     e.city = text(input);
-    e.country = input.ConsumeBool() ? kUnitedStates : text(input);
+    e.country = input.ConsumeBool() ? lists::kUnitedStates : text(input);
     e.cell = text(input);
     e.carrier = text(input);
     e.aolScreenName = text(input);
@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     e.genderRow = input.ConsumeIntegralInRange(0, 2);
     e.gender = text(input);
     const QStringList columns = {
-        e.firstName, e.lastName, e.email, e.postCode, e.country == kUnitedStates ? QString() : e.city, QString(),
+        e.firstName, e.lastName, e.email, e.postCode, e.country == lists::kUnitedStates ? QString() : e.city, QString(),
         e.country, e.cell, e.cell.isEmpty() ? QString() : e.carrier, e.aolScreenName, e.mySpaceUserName,
         e.yearBornRow == 0 ? QString() : e.yearBorn, e.genderRow == 0 ? QString() : e.gender, QStringLiteral("html"),
     };

@@ -33,10 +33,11 @@ qsizetype maxLength(const QString& mask, int limit)
     return length;
 }
 
-// Whether a character may stand at a mask place. An "&" place refuses blanks (space, line and paragraph
-// separators), control characters, unassigned code points and lone surrogates, and takes every other
-// character: letters, marks, symbols, emoji and format characters such as the zero-width non-joiner,
-// which Persian names need.
+} // namespace
+
+// An "&" place refuses blanks (space, line and paragraph separators), control characters, unassigned
+// code points and lone surrogates, and takes every other character: letters, marks, symbols, emoji and
+// format characters such as the zero-width non-joiner, which Persian names need.
 bool maskPlaceAccepts(QChar place, char32_t character)
 {
     switch (place.unicode()) {
@@ -48,6 +49,8 @@ bool maskPlaceAccepts(QChar place, char32_t character)
         return true;
     }
 }
+
+namespace {
 
 bool accepts(const QString& mask, qsizetype place, char32_t character)
 {

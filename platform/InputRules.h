@@ -36,6 +36,10 @@ struct InputOutcome
     friend bool operator==(const InputOutcome&, const InputOutcome&) = default;
 };
 
+// Whether a character may stand at a mask place ("#" a digit, "&" any printable character but a
+// blank; any other place anything).
+bool maskPlaceAccepts(QChar place, char32_t character);
+
 // Applies the rules to one edit: `before` is the text as last accepted, `after` the text the edit would
 // leave, with the cursor (in UTF-16 units) behind the inserted text. The inserted characters are judged
 // one after the other at the places they would take; the accepted ones are kept up to the first refusal.

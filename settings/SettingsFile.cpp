@@ -14,8 +14,6 @@ namespace {
 const QString kFileName = QStringLiteral("quillmore.txt");
 const QString kFalse = QStringLiteral("False");
 const QString kTrue = QStringLiteral("True");
-// Only this many lines are ever looked at.
-constexpr int kLines = 3;
 
 
 } // namespace

@@ -12,6 +12,9 @@
 // by hand or by older versions keep working.
 namespace settings {
 
+// Only this many lines of the file are ever looked at.
+inline constexpr int kLines = 3;
+
 struct Values
 {
     QString password;
