@@ -1,9 +1,9 @@
 #include "app/App.h"
 
 #include "app/MenuBar1.h"
+#include "platform/ActivityWatcher.h"
 #include "platform/ImplicitInstance.h"
 #include "platform/Resources.h"
-#include "platform/ActivityWatcher.h"
 #include "settings/PasswordDialog.h"
 #include "settings/PreferencesWindow.h"
 #include "settings/SettingsFile.h"

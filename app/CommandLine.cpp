@@ -32,9 +32,9 @@ ParsedCommandLine answer(ParsedCommandLine::Outcome outcome, const QString& text
 ParsedCommandLine parseCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "A sign-up kiosk: visitors leave their contact details in a form, one line per sign-up\n"
-        "in quillmore.csv on the desktop. Quitting and Preferences ask for the operator password."));
+    parser.setApplicationDescription(
+        QStringLiteral("A sign-up kiosk: visitors leave their contact details in a form, one line per sign-up\n"
+                       "in quillmore.csv on the desktop. Quitting and Preferences ask for the operator password."));
     // Our own help option: addHelpOption() would also offer --help-all, for Qt options we refuse.
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help and exit."));
@@ -83,13 +83,14 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     if (parser.isSet(idleReset)) {
         const QString text = parser.value(idleReset);
         // Digits only: no sign, no blanks, no other base.
-        const bool digits = !text.isEmpty()
-                            && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        const bool digits =
+            !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
         bool fits = false;
         const uint seconds = text.toUInt(&fits);
         if (!digits || !fits)
             return refuse(QStringLiteral("Invalid value '%1' for --idle-reset: a whole number of seconds is "
-                                         "needed, 0 to switch it off.").arg(text));
+                                         "needed, 0 to switch it off.")
+                              .arg(text));
         parsed.options.idleReset = std::chrono::seconds(seconds);
     }
     if (parser.isSet(dataFile)) {

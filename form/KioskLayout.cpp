@@ -75,8 +75,8 @@ Arrangement layoutFor(QSize available, int menuBarHeight)
     arrangement.box = QRect(left, top, kBoxWidth, kBoxHeight);
     arrangement.controls.reserve(std::size(kRules));
     for (const Rule& rule : kRules) {
-        arrangement.controls.push_back({rule.name, top + rule.top, offset(rule.left, left), rule.width, rule.height,
-                                   rule.text ? kTextSize : 0});
+        arrangement.controls.push_back(
+            {rule.name, top + rule.top, offset(rule.left, left), rule.width, rule.height, rule.text ? kTextSize : 0});
     }
     return arrangement;
 }

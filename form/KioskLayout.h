@@ -25,7 +25,7 @@ struct Placement
 // The box and the places of the controls in it.
 struct Arrangement
 {
-    QRect box; // FormBox
+    QRect box;                       // FormBox
     std::vector<Placement> controls; // the other controls, in the order they are placed
 };
 

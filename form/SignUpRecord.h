@@ -20,7 +20,7 @@ struct Entry
     QString mySpaceUserName;
     int yearBornRow = 0; // row 0 is the prompt "Select"
     QString yearBorn;
-    int genderRow = 0;   // row 0 is the prompt "M/F"
+    int genderRow = 0; // row 0 is the prompt "M/F"
     QString gender;
 };
 

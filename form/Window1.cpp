@@ -137,12 +137,10 @@ void Window1::CreateControls()
 void Window1::makeAccessible()
 {
     const std::pair<platform::StaticText*, QWidget*> labelled[] = {
-        {EmailLabel, EmailField},        {FirstNameLabel, FirstNameField},
-        {LastNameLabel, LastNameField},  {CountryLabel, CountryField},
-        {CityLabel, CityField},          {ZipLabel, PostCodeField},
-        {CellLabel, CellField},          {CarrierLabel, CellCarrierPopUp},
-        {AolScreenLabel, AOLScreenNameField}, {GenderLabel, GenderPopUp},
-        {BirthYearLabel, YearBornPopUp}, {MySpaceLabel, MySpaceURLField},
+        {EmailLabel, EmailField},     {FirstNameLabel, FirstNameField}, {LastNameLabel, LastNameField},
+        {CountryLabel, CountryField}, {CityLabel, CityField},           {ZipLabel, PostCodeField},
+        {CellLabel, CellField},       {CarrierLabel, CellCarrierPopUp}, {AolScreenLabel, AOLScreenNameField},
+        {GenderLabel, GenderPopUp},   {BirthYearLabel, YearBornPopUp},  {MySpaceLabel, MySpaceURLField},
     };
     for (const auto& [label, field] : labelled) {
         label->setBuddy(field);
@@ -150,9 +148,9 @@ void Window1::makeAccessible()
             field->setAccessibleName(label->text());
     }
 
-    const QWidget* order[] = {EmailField,    FirstNameField,     LastNameField, CountryField, CityField,
-                              PostCodeField, CellField,          CellCarrierPopUp, AOLScreenNameField,
-                              GenderPopUp,   YearBornPopUp,      MySpaceURLField, ClearButton, SaveButton};
+    const QWidget* order[] = {EmailField,    FirstNameField,  LastNameField,    CountryField,       CityField,
+                              PostCodeField, CellField,       CellCarrierPopUp, AOLScreenNameField, GenderPopUp,
+                              YearBornPopUp, MySpaceURLField, ClearButton,      SaveButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }

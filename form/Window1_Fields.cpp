@@ -72,8 +72,8 @@ bool Window1::WindowDataIsReset() const
     };
     const bool unitedStates = CountryField->Text() == lists::kUnitedStates;
     return clear(EmailField, {}) && clear(FirstNameField, {}) && clear(LastNameField, {})
-           && CountryField->ListIndex() == App::instance().DefaultCountryIndex
-           && clear(CityField, unitedStates ? kCityFromZip : QString()) && clear(PostCodeField, {})
-           && clear(CellField, {}) && CellCarrierPopUp->ListIndex() == 0 && clear(AOLScreenNameField, {})
-           && GenderPopUp->ListIndex() == 0 && clear(MySpaceURLField, {}) && YearBornPopUp->ListIndex() == 0;
+        && CountryField->ListIndex() == App::instance().DefaultCountryIndex
+        && clear(CityField, unitedStates ? kCityFromZip : QString()) && clear(PostCodeField, {}) && clear(CellField, {})
+        && CellCarrierPopUp->ListIndex() == 0 && clear(AOLScreenNameField, {}) && GenderPopUp->ListIndex() == 0
+        && clear(MySpaceURLField, {}) && YearBornPopUp->ListIndex() == 0;
 }

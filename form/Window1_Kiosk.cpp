@@ -13,8 +13,9 @@ namespace {
 void place(QWidget* control, const kiosk::Placement& p)
 {
     const QRect now = platform::geometryInWindow(control);
-    platform::setGeometryInWindow(control, QRect(p.left.value_or(now.left()), p.top, p.width.value_or(now.width()),
-                                                 p.height.value_or(now.height())));
+    platform::setGeometryInWindow(
+        control,
+        QRect(p.left.value_or(now.left()), p.top, p.width.value_or(now.width()), p.height.value_or(now.height())));
     if (p.textSize)
         platform::setTextSize(control, p.textSize);
 }

@@ -38,8 +38,8 @@ void Window1::SaveButton_Action()
     // A visitor is thanked only for a line that is on disk. On any failure the form keeps the entry,
     // so staff can help and the next press tries again.
     const QString dataFile = dataFileForWriting();
-    const QString error = dataFile.isEmpty() ? QStringLiteral("no desktop folder")
-                                             : platform::appendLineDurably(dataFile, line);
+    const QString error =
+        dataFile.isEmpty() ? QStringLiteral("no desktop folder") : platform::appendLineDurably(dataFile, line);
     if (!error.isEmpty()) {
         qWarning("Sign-up not saved: %s", qUtf8Printable(error));
         platform::MsgBox(QStringLiteral("Sorry, your sign-up could not be saved. Please ask a staff member for help."));

@@ -79,9 +79,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     e.genderRow = input.ConsumeIntegralInRange(0, 2);
     e.gender = text(input);
     const QStringList columns = {
-        e.firstName, e.lastName, e.email, e.postCode, e.country == lists::kUnitedStates ? QString() : e.city, QString(),
-        e.country, e.cell, e.cell.isEmpty() ? QString() : e.carrier, e.aolScreenName, e.mySpaceUserName,
-        e.yearBornRow == 0 ? QString() : e.yearBorn, e.genderRow == 0 ? QString() : e.gender, QStringLiteral("html"),
+        e.firstName,
+        e.lastName,
+        e.email,
+        e.postCode,
+        e.country == lists::kUnitedStates ? QString() : e.city,
+        QString(),
+        e.country,
+        e.cell,
+        e.cell.isEmpty() ? QString() : e.carrier,
+        e.aolScreenName,
+        e.mySpaceUserName,
+        e.yearBornRow == 0 ? QString() : e.yearBorn,
+        e.genderRow == 0 ? QString() : e.gender,
+        QStringLiteral("html"),
     };
     QStringList expected;
     for (const QString& column : columns)

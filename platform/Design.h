@@ -22,16 +22,16 @@ struct ControlDesign
     int top;
     int width;
     int height;
-    const char* text = "";           // text, caption or group box title
+    const char* text = ""; // text, caption or group box title
     FontFamily font = FontFamily::System;
-    int textSize = 0;                // 0: the default size
+    int textSize = 0; // 0: the default size
     Align align = Align::Left;
-    const char* mask = "";           // edit fields
-    bool password = false;           // edit fields: typed characters are shown as bullets
+    const char* mask = "";                  // edit fields
+    bool password = false;                  // edit fields: typed characters are shown as bullets
     const QStringList& (*rows)() = nullptr; // pop-up menus: the list
-    bool isDefault = false;          // push buttons: pressed by Return
-    bool isCancel = false;           // push buttons: pressed by Escape
-    const char* parent = nullptr;    // the group box that frames it, if any
+    bool isDefault = false;                 // push buttons: pressed by Return
+    bool isCancel = false;                  // push buttons: pressed by Escape
+    const char* parent = nullptr;           // the group box that frames it, if any
 };
 
 // Creates the controls of the table in the window, in order, each named by its name and placed in

@@ -56,7 +56,7 @@ private:
     Rules* m_rules;
     QString m_mask;
     int m_limit = 0;
-    QString m_accepted;       // the text as of the last accepted edit
+    QString m_accepted; // the text as of the last accepted edit
     bool m_settingFromCode = false;
     std::optional<InputRefusal> m_pending; // raised once the line edit has finished its edit
 };

@@ -1,9 +1,9 @@
 #include "platform/Files.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
-#include <QBuffer>
 #include <QStringDecoder>
 
 #include <algorithm>

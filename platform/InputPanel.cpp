@@ -73,7 +73,8 @@ void InputPanel::followTouches()
 {
     qApp->installEventFilter(new TouchFollower(qApp));
     QObject::connect(qApp, &QGuiApplication::focusWindowChanged, qApp, &keepKeyboardAboveModalWindow);
-    QObject::connect(QGuiApplication::inputMethod(), &QInputMethod::visibleChanged, qApp, &keepKeyboardAboveModalWindow);
+    QObject::connect(QGuiApplication::inputMethod(), &QInputMethod::visibleChanged, qApp,
+                     &keepKeyboardAboveModalWindow);
 }
 
 InputPanel& InputPanel::instance()

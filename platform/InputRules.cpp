@@ -59,8 +59,7 @@ bool accepts(const QString& mask, qsizetype place, char32_t character)
 
 } // namespace
 
-InputOutcome applyInputRules(const QString& before, const QString& after, int cursor, const QString& mask,
-                             int limit)
+InputOutcome applyInputRules(const QString& before, const QString& after, int cursor, const QString& mask, int limit)
 {
     // Find the replaced stretch: [start, before.size() - tail) of before became [start, after.size() - tail)
     // of after. Its ends never fall inside a surrogate pair: comparing UTF-16 units alone would take the

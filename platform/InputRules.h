@@ -45,7 +45,6 @@ bool maskPlaceAccepts(QChar place, char32_t character);
 // one after the other at the places they would take; the accepted ones are kept up to the first refusal.
 // Text that the edit did not touch is kept as it is, and removing text is always accepted (half of a
 // surrogate pair is removed with its other half).
-InputOutcome applyInputRules(const QString& before, const QString& after, int cursor, const QString& mask,
-                             int limit);
+InputOutcome applyInputRules(const QString& before, const QString& after, int cursor, const QString& mask, int limit);
 
 } // namespace platform

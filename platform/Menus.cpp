@@ -101,8 +101,7 @@ void runMenuCommand(MenuItem* item)
 
 } // namespace
 
-MenuItem::MenuItem(Kind kind, const QString& name, const QString& text, const QKeySequence& shortcut,
-                   QObject* parent)
+MenuItem::MenuItem(Kind kind, const QString& name, const QString& text, const QKeySequence& shortcut, QObject* parent)
     : QAction(text == kSeparatorText ? QString() : text, parent)
     , m_kind(kind)
 {

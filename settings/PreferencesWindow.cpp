@@ -6,8 +6,8 @@
 #include "form/Window1.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
-#include "platform/MsgBox.h"
 #include "platform/Files.h"
+#include "platform/MsgBox.h"
 #include "platform/Text.h"
 #include "settings/PasswordDialog.h"
 #include "settings/SettingsFile.h"
@@ -72,8 +72,9 @@ AboutDataFile aboutDataFile(const QString& path)
         // "1,234" whatever the desktop's language.
         QLocale numbers = QLocale::c();
         numbers.setNumberOptions({});
-        return {QStringLiteral("%1 %2 in ").arg(numbers.toString(count.lines),
-                                                count.lines == 1 ? QStringLiteral("sign-up") : QStringLiteral("sign-ups")),
+        return {QStringLiteral("%1 %2 in ")
+                    .arg(numbers.toString(count.lines),
+                         count.lines == 1 ? QStringLiteral("sign-up") : QStringLiteral("sign-ups")),
                 {}};
     }
     case platform::LineCount::Outcome::NoFile:

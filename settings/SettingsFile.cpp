@@ -15,7 +15,6 @@ const QString kFileName = QStringLiteral("quillmore.txt");
 const QString kFalse = QStringLiteral("False");
 const QString kTrue = QStringLiteral("True");
 
-
 } // namespace
 
 QStringList format(const Values& values)

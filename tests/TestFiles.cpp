@@ -16,8 +16,7 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size()
-           && file.flush();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() && file.flush();
 }
 
 QString describe(const QString& path)
@@ -29,7 +28,7 @@ QString describe(const QString& path)
         return QStringLiteral("missing");
     if (info.isDir())
         return QStringLiteral("folder with ")
-               + QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(u',');
+            + QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).join(u',');
     return QStringLiteral("file ") + QString::fromLatin1(readBytes(path).toHex());
 }
 

@@ -29,7 +29,7 @@ public:
     bool active() const { return m_active; }
 
 private:
-    rlimit m_saved {};
+    rlimit m_saved{};
     void (*m_savedHandler)(int) = nullptr;
     bool m_active = false;
 };

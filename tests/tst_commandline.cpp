@@ -18,10 +18,10 @@ private Q_SLOTS:
         QTest::addColumn<Outcome>("outcome");
         QTest::newRow("none: the kiosk starts") << QStringList{} << Outcome::Run;
         QTest::newRow("-h") << QStringList{QStringLiteral("-h")} << Outcome::Help;
-        QTest::newRow("--touch: the kiosk starts for a touch screen") << QStringList{QStringLiteral("--touch")}
-                                                                      << Outcome::Run;
-        QTest::newRow("an argument after --") << QStringList{QStringLiteral("--"), QStringLiteral("x")}
-                                              << Outcome::UsageError;
+        QTest::newRow("--touch: the kiosk starts for a touch screen")
+            << QStringList{QStringLiteral("--touch")} << Outcome::Run;
+        QTest::newRow("an argument after --")
+            << QStringList{QStringLiteral("--"), QStringLiteral("x")} << Outcome::UsageError;
         // Parsed before QApplication, so Qt's own options are not taken away first.
         QTest::newRow("Qt's -platform") << QStringList{QStringLiteral("-platform"), QStringLiteral("xcb")}
                                         << Outcome::UsageError;
@@ -59,8 +59,8 @@ private Q_SLOTS:
         QTest::newRow("none") << QStringList{} << -1 << QString();
         QTest::newRow("--idle-reset 45") << QStringList{"--idle-reset", "45"} << 45 << QString();
         QTest::newRow("--idle-reset 0") << QStringList{"--idle-reset", "0"} << 0 << QString();
-        QTest::newRow("absolute --data-file") << QStringList{"--data-file=/media/usb/list.csv"} << -1
-                                              << QStringLiteral("/media/usb/list.csv");
+        QTest::newRow("absolute --data-file")
+            << QStringList{"--data-file=/media/usb/list.csv"} << -1 << QStringLiteral("/media/usb/list.csv");
         QTest::newRow("relative --data-file") << QStringList{"--data-file", "usb/list.csv", "--idle-reset", "7"} << 7
                                               << QDir::current().absoluteFilePath(QStringLiteral("usb/list.csv"));
     }

@@ -55,8 +55,7 @@ private Q_SLOTS:
         QTest::newRow("US to Canada") << row("UNITED STATES") << row("CANADA") << kElsewhereFields;
         QTest::newRow("UK to Zimbabwe") << row("UNITED KINGDOM") << row("ZIMBABWE") << kElsewhereFields;
         QTest::newRow("Canada to itself") << row("CANADA") << row("CANADA") << kElsewhereFields;
-        QTest::newRow("US virgin islands") << row("UNITED STATES") << row("VIRGIN ISLANDS, U.S.")
-                                           << kElsewhereFields;
+        QTest::newRow("US virgin islands") << row("UNITED STATES") << row("VIRGIN ISLANDS, U.S.") << kElsewhereFields;
     }
     void countryChange()
     {
@@ -93,9 +92,9 @@ private Q_SLOTS:
         App::instance().DefaultCountryIndex = defaultCountry;
         Window1& form = Window1::instance();
         form.CountryField->setListIndex(chosenBefore);
-        for (platform::EditField* field : {form.EmailField, form.FirstNameField, form.LastNameField, form.CityField,
-                                           form.PostCodeField, form.CellField, form.AOLScreenNameField,
-                                           form.MySpaceURLField})
+        for (platform::EditField* field :
+             {form.EmailField, form.FirstNameField, form.LastNameField, form.CityField, form.PostCodeField,
+              form.CellField, form.AOLScreenNameField, form.MySpaceURLField})
             field->setText(QStringLiteral("x1"));
         form.CellCarrierPopUp->setListIndex(31);
         form.GenderPopUp->setListIndex(2);
@@ -103,9 +102,8 @@ private Q_SLOTS:
 
         QTest::mouseClick(form.ClearButton, Qt::LeftButton);
 
-        for (platform::EditField* field : {form.EmailField, form.FirstNameField, form.LastNameField,
-                                           form.PostCodeField, form.CellField, form.AOLScreenNameField,
-                                           form.MySpaceURLField})
+        for (platform::EditField* field : {form.EmailField, form.FirstNameField, form.LastNameField, form.PostCodeField,
+                                           form.CellField, form.AOLScreenNameField, form.MySpaceURLField})
             QVERIFY2(field->Text().isEmpty(), qPrintable(field->objectName()));
         QCOMPARE(form.CountryField->ListIndex(), defaultCountry);
         QCOMPARE(form.CellCarrierPopUp->Text(), QStringLiteral("Select"));
@@ -148,7 +146,8 @@ private Q_SLOTS:
                 edit.setCursorPosition(cursorAt);
             }
             onScreen ? commitCharacters(&edit, typed) : typeCharacters(&edit, typed);
-            QVERIFY2(edit.Text() == result, qPrintable(QStringLiteral("%1: %2").arg(onScreen ? "on-screen keyboard" : "keys", edit.Text())));
+            QVERIFY2(edit.Text() == result,
+                     qPrintable(QStringLiteral("%1: %2").arg(onScreen ? "on-screen keyboard" : "keys", edit.Text())));
         }
     }
 };

@@ -25,9 +25,14 @@ mode_t modeOf(const QString& path)
 }
 
 // Takes at most m_chunk bytes per call and refuses everything beyond m_capacity.
-class LimitedDevice final : public QIODevice {
+class LimitedDevice final : public QIODevice
+{
 public:
-    LimitedDevice(qint64 capacity, qint64 chunk) : m_capacity(capacity), m_chunk(chunk) {}
+    LimitedDevice(qint64 capacity, qint64 chunk)
+        : m_capacity(capacity)
+        , m_chunk(chunk)
+    {
+    }
     QByteArray m_data;
 
 protected:
@@ -52,11 +57,16 @@ private:
 
 Q_DECLARE_METATYPE(platform::LineCount::Outcome)
 
-class TestFiles final : public QObject {
+class TestFiles final : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { m_dir = std::make_unique<QTemporaryDir>(); QVERIFY(m_dir->isValid()); }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+    }
     void cleanup() { m_dir.reset(); }
 
     void readLines_data();
@@ -157,11 +167,11 @@ void TestFiles::readLinesStopsAtByteLimit_data()
 
     QTest::newRow("10 MB without a line break")
         << QByteArray(10 * 1024 * 1024, 'x') << qint64(64 * 1024) << QStringList{QString(64 * 1024, u'x')};
-    QTest::newRow("lines past the limit unread") << QByteArray("aaaa\nbbbb\ncccc\n") << qint64(7)
-                                                 << QStringList{"aaaa", "bb"};
+    QTest::newRow("lines past the limit unread")
+        << QByteArray("aaaa\nbbbb\ncccc\n") << qint64(7) << QStringList{"aaaa", "bb"};
     // Five bytes end inside the third two-byte character, which must not become U+FFFD.
-    QTest::newRow("character cut by the limit") << QByteArray("\xc3\xa9\xc3\xa9\xc3\xa9") << qint64(5)
-                                                 << QStringList{QString::fromUtf8("éé")};
+    QTest::newRow("character cut by the limit")
+        << QByteArray("\xc3\xa9\xc3\xa9\xc3\xa9") << qint64(5) << QStringList{QString::fromUtf8("éé")};
 }
 
 void TestFiles::readLinesStopsAtByteLimit()
@@ -231,9 +241,8 @@ void TestFiles::replaceSetsExactPermissions()
     QCOMPARE(platform::replaceTextFile(target, {"pw"}, wanted), QString());
 
     QCOMPARE(int(modeOf(target)), newMode);
-    const auto classBits = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                           | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
-                           | QFile::ExeOther;
+    const auto classBits = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::WriteGroup
+        | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     QCOMPARE(QFileInfo(target).permissions() & classBits, wanted);
 }
 
@@ -279,9 +288,9 @@ void TestFiles::writeLinesToDevice_data()
     QTest::newRow("full partway") << true << qint64(3) << qint64(100) << lines << false << QByteArray("abc");
     QTest::newRow("not open") << false << qint64(100) << qint64(100) << lines << false << QByteArray();
     // Read back, the mark is dropped and the line keeps its own U+FEFF.
-    QTest::newRow("first line begins with U+FEFF") << true << qint64(100) << qint64(100)
-                                                   << QStringList{QChar(0xFEFF) + QString("pw"), "a"} << true
-                                                   << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFpw\na\n");
+    QTest::newRow("first line begins with U+FEFF")
+        << true << qint64(100) << qint64(100) << QStringList{QChar(0xFEFF) + QString("pw"), "a"} << true
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFpw\na\n");
     QTest::newRow("LF in a line, nothing written")
         << true << qint64(100) << qint64(100) << QStringList{"a", "b\nc"} << false << QByteArray();
 }
@@ -309,24 +318,27 @@ void TestFiles::appendLines_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::addColumn<int>("mode"); // an existing file's, kept; a new file's, less the umask
 
-    QTest::newRow("creates then appends") << false << QByteArray() << QStringList{"a", "b"}
-                                          << QByteArray("a\nb\n") << 0600;
+    QTest::newRow("creates then appends")
+        << false << QByteArray() << QStringList{"a", "b"} << QByteArray("a\nb\n") << 0600;
     QTest::newRow("empty file") << true << QByteArray() << QStringList{"a"} << QByteArray("a\n") << 0644;
     QTest::newRow("after complete line") << true << QByteArray("a\n") << QStringList{"b"} << QByteArray("a\nb\n")
                                          << 0640;
-    QTest::newRow("torn last line ended") << true << QByteArray("a\nb") << QStringList{"c"}
-                                          << QByteArray("a\nb\nc\n") << 0600;
+    QTest::newRow("torn last line ended")
+        << true << QByteArray("a\nb") << QStringList{"c"} << QByteArray("a\nb\nc\n") << 0600;
     QTest::newRow("non-ASCII") << false << QByteArray() << QStringList{QString::fromUtf8("Zoë,東京")}
                                << QByteArray("Zo\xc3\xab,\xe6\x9d\xb1\xe4\xba\xac\n") << 0600;
 
     // Only the quotes of the unfinished line count, however far back its start lies.
     const QByteArray longValue(9000, 'y');
-    QTest::newRow("open value longer than a read") << true << "\"a\",\n\"" + longValue << QStringList{"c"}
-                                                   << "\"a\",\n\"" + longValue + "\"\nc\n" << 0644;
-    QTest::newRow("quote before the last line break") << true << "\"\n" + longValue << QStringList{"c"}
-                                                      << "\"\n" + longValue + "\nc\n" << 0644;
-    QTest::newRow("open value, no line break") << true << "\"" + longValue << QStringList{"c"}
-                                               << "\"" + longValue + "\"\nc\n" << 0644;
+    QTest::newRow("open value longer than a read")
+        << true << "\"a\",\n\"" + longValue << QStringList{"c"} << "\"a\",\n\"" + longValue + "\"\nc\n"
+        << 0644;
+    QTest::newRow("quote before the last line break")
+        << true << "\"\n" + longValue << QStringList{"c"} << "\"\n" + longValue + "\nc\n"
+        << 0644;
+    QTest::newRow("open value, no line break")
+        << true << "\"" + longValue << QStringList{"c"} << "\"" + longValue + "\"\nc\n"
+        << 0644;
 }
 
 void TestFiles::appendLines()
@@ -415,8 +427,9 @@ namespace {
 // inside a doubled quote, after a comma, inside a multi-byte character.
 QByteArray tornRecordBytes()
 {
-    return QStringLiteral("\"Zoë \"\"Z\"\"\",\"Ñandú\",\"zoe@example.org\",\"\",\"Washington, D.C.\",\"\",\"東京\",\"\","
-                          "\"\",\"\",\"\",\"\",\"\",\"html\",\n")
+    return QStringLiteral(
+               "\"Zoë \"\"Z\"\"\",\"Ñandú\",\"zoe@example.org\",\"\",\"Washington, D.C.\",\"\",\"東京\",\"\","
+               "\"\",\"\",\"\",\"\",\"\",\"html\",\n")
         .toUtf8();
 }
 
@@ -439,8 +452,9 @@ void TestFiles::appendAfterTornRecord()
     const QString target = path("quillmore.csv");
     QVERIFY(writeBytes(target, before));
 
-    const QString next = QStringLiteral("\"Bob \"\"B\"\", Jr.\",\"\",\"bob@example.org\",\"\",\"\",\"\",\"CANADA\",\"\",\"\",\"\","
-                                        "\"\",\"\",\"\",\"html\",");
+    const QString next =
+        QStringLiteral("\"Bob \"\"B\"\", Jr.\",\"\",\"bob@example.org\",\"\",\"\",\"\",\"CANADA\",\"\",\"\",\"\","
+                       "\"\",\"\",\"\",\"html\",");
     QCOMPARE(platform::appendLineDurably(target, next), QString());
 
     const QByteArray after = readBytes(target);
@@ -449,8 +463,9 @@ void TestFiles::appendAfterTornRecord()
     QVERIFY2(records, after.constData());
     QCOMPARE(records->size(), cut == 0 ? 2 : 3);
     QCOMPARE(records->first(), (QStringList{"earlier", ""}));
-    QCOMPARE(records->last(), (QStringList{"Bob \"B\", Jr.", "", "bob@example.org", "", "", "", "CANADA", "", "", "",
-                                           "", "", "", "html", ""}));
+    QCOMPARE(records->last(),
+             (QStringList{"Bob \"B\", Jr.", "", "bob@example.org", "", "", "", "CANADA", "", "", "", "", "", "", "html",
+                          ""}));
 }
 
 // Two processes append to one file at once: every line arrives whole and once, in its writer's
@@ -461,7 +476,10 @@ void TestFiles::twoWritersAtOnce()
     constexpr int kAppends = 1000;
     // Lengths vary so that lines end all over the file's pages.
     const auto lineOf = [](int writer, int i) {
-        return QStringLiteral("\"writer %1\",\"line %2\",\"%3\",").arg(writer).arg(i).arg(QString((i * 37) % 9000, u'x'));
+        return QStringLiteral("\"writer %1\",\"line %2\",\"%3\",")
+            .arg(writer)
+            .arg(i)
+            .arg(QString((i * 37) % 9000, u'x'));
     };
     const QString target = path("quillmore.csv");
 
@@ -473,8 +491,7 @@ void TestFiles::twoWritersAtOnce()
         if (writers[w] == 0) {
             ::close(gate[1]);
             char go = 0;
-            while (::read(gate[0], &go, 1) < 0 && errno == EINTR) {
-            }
+            while (::read(gate[0], &go, 1) < 0 && errno == EINTR) {}
             int status = 0;
             for (int i = 0; i < kAppends && status == 0; ++i)
                 status = platform::appendLineDurably(target, lineOf(w, i)).isEmpty() ? 0 : 1;
@@ -488,8 +505,7 @@ void TestFiles::twoWritersAtOnce()
     for (int w = 0; w < kWriters; ++w) {
         statuses[w] = -1;
         if (writers[w] > 0) {
-            while (::waitpid(writers[w], &statuses[w], 0) < 0 && errno == EINTR) {
-            }
+            while (::waitpid(writers[w], &statuses[w], 0) < 0 && errno == EINTR) {}
         }
     }
     for (int w = 0; w < kWriters; ++w) {
@@ -520,7 +536,8 @@ void TestFiles::countCompleteLines_data()
     const QByteArray record = '"' + QByteArray(180, 'x') + "\",\n";
     QTest::newRow("empty") << QString() << QByteArray() << Outcome::Counted << qint64(0);
     QTest::newRow("one line") << QString() << QByteArray("\"a\",\n") << Outcome::Counted << qint64(1);
-    QTest::newRow("blank lines and CR LF count") << QString() << QByteArray("\n\r\na\n") << Outcome::Counted << qint64(3);
+    QTest::newRow("blank lines and CR LF count")
+        << QString() << QByteArray("\n\r\na\n") << Outcome::Counted << qint64(3);
     QTest::newRow("torn last line") << QString() << QByteArray("\"a\",\n\"Bob\",\"Ma") << Outcome::Counted << qint64(1);
     QTest::newRow("only a torn line") << QString() << QByteArray("\"Bob\"") << Outcome::Counted << qint64(0);
     QTest::newRow("20,000 lines") << QString() << record.repeated(20'000) << Outcome::Counted << qint64(20'000);
@@ -529,7 +546,8 @@ void TestFiles::countCompleteLines_data()
     QTest::newRow("no file") << QStringLiteral("missing file") << QByteArray() << Outcome::NoFile << qint64(0);
     QTest::newRow("no folder") << QStringLiteral("missing folder") << QByteArray() << Outcome::NoFile << qint64(0);
     QTest::newRow("a folder") << QStringLiteral("folder at path") << QByteArray() << Outcome::Unreadable << qint64(0);
-    QTest::newRow("under a file") << QStringLiteral("folder is a file") << QByteArray() << Outcome::Unreadable << qint64(0);
+    QTest::newRow("under a file") << QStringLiteral("folder is a file") << QByteArray() << Outcome::Unreadable
+                                  << qint64(0);
 }
 
 void TestFiles::countCompleteLines()

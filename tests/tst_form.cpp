@@ -152,7 +152,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("verdana");
         // In creation order.
-        const struct { const char* name; const char* kind; QRect rect; const char* text; bool verdana; } rows[] = {
+        const struct
+        {
+            const char* name;
+            const char* kind;
+            QRect rect;
+            const char* text;
+            bool verdana;
+        } rows[] = {
             {"FormBox", "GroupBox", {11, 14, 331, 428}, "", false},
             {"EmailField", "EditField", {27, 57, 260, 20}, "", false},
             {"FirstNameField", "EditField", {27, 97, 132, 20}, "", false},
@@ -322,7 +329,8 @@ private Q_SLOTS:
         QCOMPARE(&form(), &first);
         QCOMPARE(first.content()->findChildren<QWidget*>().size(), controls);
         const QWidgetList windows = QApplication::topLevelWidgets();
-        QCOMPARE(std::count_if(windows.begin(), windows.end(), [](QWidget* w) { return qobject_cast<Window1*>(w); }), 1);
+        QCOMPARE(std::count_if(windows.begin(), windows.end(), [](QWidget* w) { return qobject_cast<Window1*>(w); }),
+                 1);
     }
 
     void logo()
@@ -380,8 +388,9 @@ private Q_SLOTS:
         QStringList editItems;
         for (MenuItem* item : w.EditMenu()->children())
             editItems.append(item->Name());
-        QCOMPARE(editItems, (QStringList{"EditUndo", "UntitledMenu1", "EditCut", "EditCopy", "EditPaste",
-                                         "EditClear", "UntitledMenu0", "EditSelectAll", "EditPref"}));
+        QCOMPARE(editItems,
+                 (QStringList{"EditUndo", "UntitledMenu1", "EditCut", "EditCopy", "EditPaste", "EditClear",
+                              "UntitledMenu0", "EditSelectAll", "EditPref"}));
         QCOMPARE(w.FileMenu()->children(), QList<MenuItem*>{w.FileQuit()});
         QCOMPARE(w.FileQuit()->menuRole(), QAction::QuitRole);
         QCOMPARE(w.EditPref()->menuRole(), QAction::PreferencesRole);
@@ -420,17 +429,16 @@ private Q_SLOTS:
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(f);
         QVERIFY(iface);
         const auto relations = iface->relations(QAccessible::Label);
-        QVERIFY(std::any_of(relations.begin(), relations.end(),
-                            [&](const auto& r) { return r.first->object() == l; }));
+        QVERIFY(std::any_of(relations.begin(), relations.end(), [&](const auto& r) { return r.first->object() == l; }));
     }
 
     void tabFollowsReadingOrder()
     {
         Window1& w = form();
-        const QList<QWidget*> order{w.EmailField,    w.FirstNameField,   w.LastNameField,      w.CountryField,
-                                    w.CityField,     w.PostCodeField,    w.CellField,          w.CellCarrierPopUp,
-                                    w.AOLScreenNameField, w.GenderPopUp, w.YearBornPopUp,      w.MySpaceURLField,
-                                    w.ClearButton,   w.SaveButton};
+        const QList<QWidget*> order{w.EmailField,         w.FirstNameField, w.LastNameField, w.CountryField,
+                                    w.CityField,          w.PostCodeField,  w.CellField,     w.CellCarrierPopUp,
+                                    w.AOLScreenNameField, w.GenderPopUp,    w.YearBornPopUp, w.MySpaceURLField,
+                                    w.ClearButton,        w.SaveButton};
         for (qsizetype i = 1; i < order.size(); ++i) {
             QWidget* next = order[i - 1]->nextInFocusChain();
             while (next && !(next->focusPolicy() & Qt::TabFocus))

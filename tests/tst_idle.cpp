@@ -27,8 +27,16 @@ using std::chrono::seconds;
 
 namespace {
 
-enum class Left { CheckMessage, PasswordForPreferences, PasswordForQuitting, MismatchMessage, Preferences,
-                  PreferencesConfirming, ConfirmMismatchMessage, CountryList };
+enum class Left {
+    CheckMessage,
+    PasswordForPreferences,
+    PasswordForQuitting,
+    MismatchMessage,
+    Preferences,
+    PreferencesConfirming,
+    ConfirmMismatchMessage,
+    CountryList
+};
 enum class Input { Key, MouseClick, Wheel, Touch };
 
 constexpr int kDefaultCountry = 2; // UNITED KINGDOM
@@ -63,8 +71,8 @@ void fill(Window1& form)
 // What a visitor sees of an entry, enough to tell a filled form from a cleared one.
 QStringList entry(const Window1& form)
 {
-    return {form.EmailField->Text(), form.FirstNameField->Text(), form.CountryField->Text(),
-            form.CellField->Text(), form.CellCarrierPopUp->Text(), form.GenderPopUp->Text()};
+    return {form.EmailField->Text(), form.FirstNameField->Text(),   form.CountryField->Text(),
+            form.CellField->Text(),  form.CellCarrierPopUp->Text(), form.GenderPopUp->Text()};
 }
 
 const QStringList kCleared = {"", "", "UNITED KINGDOM", "", "Select", "M/F"};
@@ -151,7 +159,7 @@ private Q_SLOTS:
     void when_data()
     {
         QTest::addColumn<bool>("fullScreen");
-        QTest::addColumn<int>("option"); // --idle-reset; -1: not given
+        QTest::addColumn<int>("option");   // --idle-reset; -1: not given
         QTest::addColumn<int>("quietFor"); // seconds
         QTest::addColumn<bool>("reset");
         QTest::newRow("full screen, 119 s") << true << -1 << 119 << false;

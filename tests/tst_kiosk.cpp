@@ -136,8 +136,8 @@ private Q_SLOTS:
         Window1& form = Window1::instance();
         int texts = 0;
         for (QWidget* widget : form.content()->findChildren<QWidget*>()) {
-            if (widget->objectName() == QLatin1String("FormBox") || widget->objectName() == QLatin1String("QuillmoreLogo")
-                || textSizeOf(widget) < 0)
+            if (widget->objectName() == QLatin1String("FormBox")
+                || widget->objectName() == QLatin1String("QuillmoreLogo") || textSizeOf(widget) < 0)
                 continue;
             ++texts;
             QVERIFY2(textSizeOf(widget) == 18, qPrintable(widget->objectName()));
@@ -151,7 +151,8 @@ private Q_SLOTS:
         // as below it (the odd pixel below).
         const int above = form.FormBox->Top();
         const int below = 768 - form.content()->y() - (above + 600);
-        QVERIFY2(below == above || below == above + 1, qPrintable(QStringLiteral("%1 above, %2 below").arg(above).arg(below)));
+        QVERIFY2(below == above || below == above + 1,
+                 qPrintable(QStringLiteral("%1 above, %2 below").arg(above).arg(below)));
     }
 
     // The four states: flag on or off, form windowed or in kiosk state.
@@ -163,7 +164,8 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("box");
 
         const QRect design(11, 14, 331, 428);
-        QTest::newRow("on, windowed: enters kiosk state on today's screen") << false << true << false << QRect(175, -9, 450, 600);
+        QTest::newRow("on, windowed: enters kiosk state on today's screen")
+            << false << true << false << QRect(175, -9, 450, 600);
         QTest::newRow("on, kiosk: layout not re-applied") << true << true << false << QRect(287, 74, 450, 600);
         QTest::newRow("off, kiosk: a new windowed form") << true << false << true << design;
         QTest::newRow("off, windowed: unchanged") << false << false << false << design;
@@ -208,18 +210,17 @@ private Q_SLOTS:
         const QRect mySpace1024(542, 528, 175, 28); // the kiosk layout's lowest field
         QTest::newRow("hidden") << mySpace1024 << QRect() << fullScreen1024 << 0;
         QTest::newRow("full screen 1024 x 768: just enough") << mySpace1024 << keyboard1024 << fullScreen1024 << 116;
-        QTest::newRow("full screen 1280 x 800: just enough") << QRect(670, 544, 175, 28) << QRect(0, 400, 1280, 400)
-                                                             << QRect(0, 19, 1280, 781) << 180;
-        QTest::newRow("windowed 1280 x 800: just enough") << QRect(649, 469, 131, 20) << QRect(0, 400, 1280, 400)
-                                                          << QRect(461, 183, 357, 453) << 97;
+        QTest::newRow("full screen 1280 x 800: just enough")
+            << QRect(670, 544, 175, 28) << QRect(0, 400, 1280, 400) << QRect(0, 19, 1280, 781) << 180;
+        QTest::newRow("windowed 1280 x 800: just enough")
+            << QRect(649, 469, 131, 20) << QRect(0, 400, 1280, 400) << QRect(461, 183, 357, 453) << 97;
         QTest::newRow("the margin clear: stays") << QRect(297, 412, 175, 28) << keyboard1024 << fullScreen1024 << 0;
         QTest::newRow("one pixel into the margin") << QRect(297, 413, 175, 28) << keyboard1024 << fullScreen1024 << 1;
         QTest::newRow("keyboard beside the field") << mySpace1024 << QRect(0, 448, 500, 320) << fullScreen1024 << 0;
-        QTest::newRow("too little room: the field's top stops at the window's") << QRect(360, 453, 131, 20)
-                                                                                << QRect(0, 170, 1024, 598)
-                                                                                << QRect(333, 167, 357, 453) << 286;
-        QTest::newRow("keyboard over the window's top: no room above it") << QRect(297, 124, 300, 28)
-                                                                          << QRect(0, 0, 1024, 320) << fullScreen1024 << 0;
+        QTest::newRow("too little room: the field's top stops at the window's")
+            << QRect(360, 453, 131, 20) << QRect(0, 170, 1024, 598) << QRect(333, 167, 357, 453) << 286;
+        QTest::newRow("keyboard over the window's top: no room above it")
+            << QRect(297, 124, 300, 28) << QRect(0, 0, 1024, 320) << fullScreen1024 << 0;
     }
 
     void keyboardOffset()

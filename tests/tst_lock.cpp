@@ -165,15 +165,19 @@ private Q_SLOTS:
 
         for (const char* action : {"GetPrefs", "quit"}) {
             const QByteArray a(action);
-            QTest::newRow(a + ": empty password, empty entry") << QString::fromLatin1(a) << "" << QStringList() << "" << Finish::Ok << true;
-            QTest::newRow(a + ": right password") << QString::fromLatin1(a) << "Secret" << QStringList() << "Secret" << Finish::Ok << true;
+            QTest::newRow(a + ": empty password, empty entry")
+                << QString::fromLatin1(a) << "" << QStringList() << "" << Finish::Ok << true;
+            QTest::newRow(a + ": right password")
+                << QString::fromLatin1(a) << "Secret" << QStringList() << "Secret" << Finish::Ok << true;
             QTest::newRow(a + ": other case refused")
                 << QString::fromLatin1(a) << "Secret" << QStringList{"secret"} << "" << Finish::Cancel << false;
             QTest::newRow(a + ": three wrong, then right")
-                << QString::fromLatin1(a) << "Secret" << QStringList{"x", "SECRET", "Secret "} << "Secret" << Finish::Ok << true;
+                << QString::fromLatin1(a) << "Secret" << QStringList{"x", "SECRET", "Secret "} << "Secret" << Finish::Ok
+                << true;
             QTest::newRow(a + ": Cancel with the right entry")
                 << QString::fromLatin1(a) << "Secret" << QStringList() << "Secret" << Finish::Cancel << false;
-            QTest::newRow(a + ": Escape") << QString::fromLatin1(a) << "Secret" << QStringList() << "Secret" << Finish::Escape << false;
+            QTest::newRow(a + ": Escape")
+                << QString::fromLatin1(a) << "Secret" << QStringList() << "Secret" << Finish::Escape << false;
             QTest::newRow(a + ": close button")
                 << QString::fromLatin1(a) << "Secret" << QStringList() << "Secret" << Finish::CloseButton << false;
             QTest::newRow(a + ": window manager")
@@ -350,23 +354,30 @@ private Q_SLOTS:
     // its middle, never cut off, and shown whole in the tooltip.
     void preferencesCountSignUps_data()
     {
-        QTest::addColumn<QString>("chosen"); // --data-file, under the test's home; empty: the desktop's file
+        QTest::addColumn<QString>("chosen");   // --data-file, under the test's home; empty: the desktop's file
         QTest::addColumn<QByteArray>("bytes"); // "<none>": no file; "<folder>": a folder in its place
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
         QTest::addColumn<bool>("shortened");
 
         const QByteArray line = "\"Ann\",\"Lee\",\"ann@example.org\",\n";
-        QTest::newRow("no sign-ups yet") << "" << QByteArray("<none>") << "No sign-ups yet in " << "" << false;
-        QTest::newRow("one") << "" << line << "1 sign-up in " << "" << false;
-        QTest::newRow("1,234 and a torn line") << "" << line.repeated(1234) + "\"Bob" << "1,234 sign-ups in " << "" << false;
-        QTest::newRow("a folder in its place")
-            << "" << QByteArray("<folder>") << "Cannot count the sign-ups in " << ": Is a directory" << false;
-        QTest::newRow("--data-file") << "usb/list.csv" << line + line << "2 sign-ups in " << "" << false;
+        QTest::newRow("no sign-ups yet") << "" << QByteArray("<none>") << "No sign-ups yet in "
+                                         << "" << false;
+        QTest::newRow("one") << "" << line << "1 sign-up in "
+                             << "" << false;
+        QTest::newRow("1,234 and a torn line") << "" << line.repeated(1234) + "\"Bob"
+                                               << "1,234 sign-ups in "
+                                               << "" << false;
+        QTest::newRow("a folder in its place") << "" << QByteArray("<folder>") << "Cannot count the sign-ups in "
+                                               << ": Is a directory" << false;
+        QTest::newRow("--data-file") << "usb/list.csv" << line + line << "2 sign-ups in "
+                                     << "" << false;
         QTest::newRow("--data-file, no folder")
-            << "usb/list.csv" << QByteArray("<none>") << "Cannot save: no folder for " << "" << false;
-        QTest::newRow("--data-file, a long path") << QString(40, u'a') + "/" + QString(40, u'b') + "/list.csv" << line
-                                                  << "1 sign-up in " << "" << true;
+            << "usb/list.csv" << QByteArray("<none>") << "Cannot save: no folder for "
+            << "" << false;
+        QTest::newRow("--data-file, a long path")
+            << QString(40, u'a') + "/" + QString(40, u'b') + "/list.csv" << line << "1 sign-up in "
+            << "" << true;
     }
     void preferencesCountSignUps()
     {
@@ -406,12 +417,12 @@ private Q_SLOTS:
     // Save and Cancel in the Preferences window, opened as the operator opens it.
     void preferencesSave_data()
     {
-        QTest::addColumn<QString>("newPassword");   // typed into Passwordfield
-        QTest::addColumn<bool>("fullScreen");       // the check box as saved
-        QTest::addColumn<QStringList>("refused");   // confirmations that differ
+        QTest::addColumn<QString>("newPassword");  // typed into Passwordfield
+        QTest::addColumn<bool>("fullScreen");      // the check box as saved
+        QTest::addColumn<QStringList>("refused");  // confirmations that differ
         QTest::addColumn<QString>("confirmation"); // the last confirmation
         QTest::addColumn<Finish>("confirmFinish"); // NotAtAll: no confirmation asked
-        QTest::addColumn<QString>("closeBy");       // "Save", "Cancel" or "close button"
+        QTest::addColumn<QString>("closeBy");      // "Save", "Cancel" or "close button"
         QTest::addColumn<bool>("saved");
 
         QTest::newRow("only the check box: saved at once")
@@ -472,7 +483,8 @@ private Q_SLOTS:
             }
             if (closeBy == QLatin1String("Cancel"))
                 QTest::mouseClick(prefs->CancelBtn, Qt::LeftButton);
-            else if (closeBy == QLatin1String("close button") && platform::ImplicitInstance<PreferencesWindow>::isOpen())
+            else if (closeBy == QLatin1String("close button")
+                     && platform::ImplicitInstance<PreferencesWindow>::isOpen())
                 prefs->close();
         });
         QCOMPARE(app.EditPref_Action(), false);

@@ -545,7 +545,7 @@ private Q_SLOTS:
         f.setFocus();
         QTRY_VERIFY(f.hasFocus());
         bar.enableItems();
-        QVERIFY(!bar.item(QStringLiteral("EditCopy"))->isEnabled()); // nothing selected
+        QVERIFY(!bar.item(QStringLiteral("EditCopy"))->isEnabled());      // nothing selected
         QVERIFY(!bar.item(QStringLiteral("EditSelectAll"))->isEnabled()); // nothing to select
         QTest::keyClicks(&f, QStringLiteral("hello"));
         bar.enableItems();

@@ -126,8 +126,8 @@ private Q_SLOTS:
 
         // What other readers take as a line or field break becomes a blank too.
         const std::pair<const char*, char16_t> breaks[] = {
-            {"TAB", 0x09}, {"VT", 0x0B}, {"FF", 0x0C}, {"NEL", 0x85}, {"U+2028", 0x2028},
-            {"U+2029", 0x2029}, {"DEL", 0x7F}, {"NUL", 0x00},
+            {"TAB", 0x09},      {"VT", 0x0B},       {"FF", 0x0C},  {"NEL", 0x85},
+            {"U+2028", 0x2028}, {"U+2029", 0x2029}, {"DEL", 0x7F}, {"NUL", 0x00},
         };
         for (const auto& [name, c] : breaks) {
             e = canadian();
@@ -139,8 +139,7 @@ private Q_SLOTS:
         e.firstName = QStringLiteral("Zoë");
         e.lastName = QStringLiteral("Ñandú-Müller");
         e.city = QStringLiteral("Québec");
-        QTest::newRow("non-ASCII letters")
-            << e << Columns{{1, "Zoë"}, {2, "Ñandú-Müller"}, {5, "Québec"}};
+        QTest::newRow("non-ASCII letters") << e << Columns{{1, "Zoë"}, {2, "Ñandú-Müller"}, {5, "Québec"}};
     }
     void columns()
     {

@@ -39,7 +39,8 @@ private Q_SLOTS:
         QTest::newRow("lower-case false is not False") << QStringList{"pw", "false", "1"} << Values{"pw", true, 1};
         QTest::newRow("False with a blank is not False") << QStringList{"pw", "False ", "1"} << Values{"pw", true, 1};
         QTest::newRow("empty line 2") << QStringList{"pw", "", "1"} << Values{"pw", true, 1};
-        QTest::newRow("blanks around the password kept") << QStringList{"  pw  ", "False", "0"} << Values{"  pw  ", false, 0};
+        QTest::newRow("blanks around the password kept")
+            << QStringList{"  pw  ", "False", "0"} << Values{"  pw  ", false, 0};
         QTest::newRow("number then text") << QStringList{"", "False", "12abc"} << Values{"", false, 12};
         QTest::newRow("text then number") << QStringList{"", "False", "abc12"} << Values{"", false, 0};
         QTest::newRow("leading blanks") << QStringList{"", "False", "  5"} << Values{"", false, 5};
@@ -99,8 +100,8 @@ private Q_SLOTS:
     void onlyTheOwnerMayReadIt()
     {
         QVERIFY(writeBytes(m_env.settingsFile(), "old\nTrue\n0\n"));
-        QVERIFY(QFile::setPermissions(m_env.settingsFile(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
-                                                                 | QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(m_env.settingsFile(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
         QCOMPARE(settings::write({"pw", false, 0}), QString());
         struct stat status = {};
         QCOMPARE(::stat(QFile::encodeName(m_env.settingsFile()).constData(), &status), 0);

@@ -56,7 +56,6 @@ QStringList snapshot(const Window1& form)
     return values;
 }
 
-
 void pressOk(ThanksWindow& thanks)
 {
     QTest::mouseClick(thanks.PushButton1, Qt::LeftButton);
@@ -263,9 +262,7 @@ private Q_SLOTS:
             QTest::keyClick(focused && focused->window() == &w ? focused : &w, Qt::Key_Return);
         });
         QTest::newRow("close button") << ThanksAction([](ThanksWindow& w) { w.close(); });
-        QTest::newRow("timer") << ThanksAction([](ThanksWindow& w) {
-            Q_EMIT w.ThanksTimer->Action();
-        });
+        QTest::newRow("timer") << ThanksAction([](ThanksWindow& w) { Q_EMIT w.ThanksTimer->Action(); });
     }
     void thanksCloses()
     {
@@ -303,24 +300,26 @@ private Q_SLOTS:
         Window1& form = Window1::instance();
         fill(form);
         QPointer<ThanksWindow> first;
-        QCOMPARE(signUp(form, [&](ThanksWindow& thanks) {
-                     first = &thanks;
-                     pressOk(thanks);
-                 }),
+        QCOMPARE(signUp(form,
+                        [&](ThanksWindow& thanks) {
+                            first = &thanks;
+                            pressOk(thanks);
+                        }),
                  kThanks);
 
         fill(form);
         bool second = false;
         int period = 0;
         int mode = 0;
-        QCOMPARE(signUp(form, [&](ThanksWindow& thanks) {
-                     second = &thanks != first.data();
-                     period = thanks.ThanksTimer->Period();
-                     mode = thanks.ThanksTimer->Mode();
-                     // A running timer restarts with the new period; a stopped one would stay stopped.
-                     thanks.ThanksTimer->setPeriod(0);
-                     QTRY_VERIFY(!platform::ImplicitInstance<ThanksWindow>::isOpen());
-                 }),
+        QCOMPARE(signUp(form,
+                        [&](ThanksWindow& thanks) {
+                            second = &thanks != first.data();
+                            period = thanks.ThanksTimer->Period();
+                            mode = thanks.ThanksTimer->Mode();
+                            // A running timer restarts with the new period; a stopped one would stay stopped.
+                            thanks.ThanksTimer->setPeriod(0);
+                            QTRY_VERIFY(!platform::ImplicitInstance<ThanksWindow>::isOpen());
+                        }),
                  kThanks);
         QVERIFY(second);
         QCOMPARE(period, 15000);

@@ -30,15 +30,15 @@ namespace {
 constexpr int kWidth = 218;
 constexpr int kHeight = 54;
 constexpr int kMarkSize = 54;     // the mark lives in [0, 54) x [0, 54)
-constexpr qreal kTextLeft = 64.0;  // wordmark never starts before this x
+constexpr qreal kTextLeft = 64.0; // wordmark never starts before this x
 constexpr qreal kTextRight = 214.0;
 
 const QColor kMarkTop(0x3a, 0x2f, 0x8f);    // deep indigo
 const QColor kMarkBottom(0x1f, 0x6f, 0x86); // deep teal
 const QColor kFeather(0xff, 0xff, 0xff);
 const QColor kRachis(0x2c, 0x4a, 0x8a);
-const QColor kInk(0x2b, 0x2f, 0x36);        // dark grey wordmark
-const QColor kAccent(0x33, 0x4a, 0x9a);     // indigo for "more"
+const QColor kInk(0x2b, 0x2f, 0x36);    // dark grey wordmark
+const QColor kAccent(0x33, 0x4a, 0x9a); // indigo for "more"
 
 // The feather is designed upright in a local frame: the tip at (0, -22),
 // the quill's nib at (0, 22), then rotated and placed inside the square.
@@ -135,17 +135,15 @@ std::vector<Shape> markShapes()
     QPainterPath line;
     const QPointF nibTip = featherPlacement().map(QPointF(0.0, 22.5));
     line.moveTo(nibTip + QPointF(1.0, 2.0));
-    line.cubicTo(nibTip + QPointF(5.0, -0.5), nibTip + QPointF(8.0, 4.5),
-                 nibTip + QPointF(13.0, 1.5));
-    shapes.push_back({line, Qt::NoBrush,
-                      QPen(QColor(255, 255, 255, 170), 1.6, Qt::SolidLine, Qt::RoundCap), false});
+    line.cubicTo(nibTip + QPointF(5.0, -0.5), nibTip + QPointF(8.0, 4.5), nibTip + QPointF(13.0, 1.5));
+    shapes.push_back({line, Qt::NoBrush, QPen(QColor(255, 255, 255, 170), 1.6, Qt::SolidLine, Qt::RoundCap), false});
     return shapes;
 }
 
-void drawMark(QPainter &p)
+void drawMark(QPainter& p)
 {
     const QTransform place = featherPlacement();
-    for (const Shape &shape : markShapes()) {
+    for (const Shape& shape : markShapes()) {
         p.save();
         if (shape.inFeatherFrame)
             p.setTransform(place, true);
@@ -161,12 +159,12 @@ QString number(qreal value)
     return QString::number(value, 'g', 6);
 }
 
-QString svgColour(const QColor &colour)
+QString svgColour(const QColor& colour)
 {
     return colour.name(QColor::HexRgb);
 }
 
-QString svgPathData(const QPainterPath &path)
+QString svgPathData(const QPainterPath& path)
 {
     QStringList data;
     for (int i = 0; i < path.elementCount(); ++i) {
@@ -182,8 +180,7 @@ QString svgPathData(const QPainterPath &path)
             const QPainterPath::Element c2 = path.elementAt(i + 1);
             const QPainterPath::Element end = path.elementAt(i + 2);
             data << QStringLiteral("C%1 %2 %3 %4 %5 %6")
-                        .arg(number(e.x), number(e.y), number(c2.x), number(c2.y), number(end.x),
-                             number(end.y));
+                        .arg(number(e.x), number(e.y), number(c2.x), number(c2.y), number(end.x), number(end.y));
             i += 2;
             break;
         }
@@ -194,13 +191,13 @@ QString svgPathData(const QPainterPath &path)
     return data.join(u' ');
 }
 
-QString svgPaint(const Shape &shape, QStringList &definitions)
+QString svgPaint(const Shape& shape, QStringList& definitions)
 {
     QString attributes;
     if (shape.brush.style() == Qt::LinearGradientPattern) {
-        const auto *gradient = static_cast<const QLinearGradient *>(shape.brush.gradient());
+        const auto* gradient = static_cast<const QLinearGradient*>(shape.brush.gradient());
         QString stops;
-        for (const QGradientStop &stop : gradient->stops())
+        for (const QGradientStop& stop : gradient->stops())
             stops += QStringLiteral("<stop offset=\"%1\" stop-color=\"%2\"/>")
                          .arg(number(stop.first), svgColour(stop.second));
         const QString id = QStringLiteral("fill%1").arg(definitions.size());
@@ -215,14 +212,14 @@ QString svgPaint(const Shape &shape, QStringList &definitions)
         attributes += QStringLiteral(" fill=\"none\"");
     }
     if (shape.brush.style() != Qt::NoBrush)
-        attributes += QStringLiteral(" fill-rule=\"%1\"")
-                          .arg(shape.path.fillRule() == Qt::WindingFill ? u"nonzero" : u"evenodd");
+        attributes +=
+            QStringLiteral(" fill-rule=\"%1\"").arg(shape.path.fillRule() == Qt::WindingFill ? u"nonzero" : u"evenodd");
 
     if (shape.pen.style() != Qt::NoPen) {
         const QColor colour = shape.pen.color();
-        const char *cap = shape.pen.capStyle() == Qt::RoundCap    ? "round"
-                          : shape.pen.capStyle() == Qt::SquareCap ? "square"
-                                                                  : "butt";
+        const char* cap = shape.pen.capStyle() == Qt::RoundCap ? "round"
+            : shape.pen.capStyle() == Qt::SquareCap            ? "square"
+                                                               : "butt";
         attributes += QStringLiteral(" stroke=\"%1\" stroke-width=\"%2\" stroke-linecap=\"%3\" "
                                      "stroke-linejoin=\"bevel\"")
                           .arg(svgColour(colour), number(shape.pen.widthF()), QLatin1String(cap));
@@ -241,12 +238,11 @@ QByteArray markSvg()
                                           number(place.m22()), number(place.dx()), number(place.dy()));
     QStringList definitions;
     QStringList body;
-    for (const Shape &shape : markShapes()) {
-        const QString element = QStringLiteral("<path d=\"%1\"%2/>")
-                                    .arg(svgPathData(shape.path), svgPaint(shape, definitions));
-        body << (shape.inFeatherFrame
-                     ? QStringLiteral("<g transform=\"%1\">%2</g>").arg(featherFrame, element)
-                     : element);
+    for (const Shape& shape : markShapes()) {
+        const QString element =
+            QStringLiteral("<path d=\"%1\"%2/>").arg(svgPathData(shape.path), svgPaint(shape, definitions));
+        body << (shape.inFeatherFrame ? QStringLiteral("<g transform=\"%1\">%2</g>").arg(featherFrame, element)
+                                      : element);
     }
     QString svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" "
                                  "viewBox=\"0 0 %1 %1\">\n")
@@ -272,7 +268,7 @@ QFont wordmarkFont(qreal maxWidth)
     return font;
 }
 
-void drawWordmark(QPainter &p)
+void drawWordmark(QPainter& p)
 {
     const QFont font = wordmarkFont(kTextRight - kTextLeft);
     const QFontMetricsF fm(font);
@@ -289,8 +285,7 @@ void drawWordmark(QPainter &p)
     p.drawText(QPointF(kTextLeft + fm.horizontalAdvance(first), baseline), second);
 }
 
-
-bool writeIcons(const QString &folder)
+bool writeIcons(const QString& folder)
 {
     // The sizes a desktop's icon theme looks for; each is drawn at its size, not scaled down.
     for (const int size : {48, 64, 128, 256}) {
@@ -318,7 +313,7 @@ bool writeIcons(const QString &folder)
 
 } // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
 

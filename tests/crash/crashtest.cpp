@@ -65,10 +65,12 @@ QString g_folder;
 const QStringList& pieces()
 {
     static const QStringList list = {
-        QStringLiteral("Ann"), QStringLiteral("\""),     QStringLiteral(","),          QStringLiteral("\"\""),
-        QStringLiteral(" "),   QStringLiteral("\",\""),  QStringLiteral("Zoë"),        QStringLiteral("Ørsted"),
-        QStringLiteral("中文"), QStringLiteral("😀"),     QStringLiteral("\n"),         QStringLiteral("\r\n"),
-        QStringLiteral("\t"),  QStringLiteral("\u2028"), QStringLiteral("O'Neil-Smith"), QStringLiteral("@x.org"),
+        QStringLiteral("Ann"),    QStringLiteral("\""),     QStringLiteral(","),
+        QStringLiteral("\"\""),   QStringLiteral(" "),      QStringLiteral("\",\""),
+        QStringLiteral("Zoë"),    QStringLiteral("Ørsted"), QStringLiteral("中文"),
+        QStringLiteral("😀"),      QStringLiteral("\n"),     QStringLiteral("\r\n"),
+        QStringLiteral("\t"),     QStringLiteral("\u2028"), QStringLiteral("O'Neil-Smith"),
+        QStringLiteral("@x.org"),
     };
     return list;
 }
@@ -170,12 +172,10 @@ int killedRun(Rng& rng, int maxDelayUs, const std::function<QString(int)>& work)
 
     const int delayUs = uniform(rng, 0, maxDelayUs);
     timespec delay{0, long(delayUs) * 1000};
-    while (::nanosleep(&delay, &delay) != 0 && errno == EINTR) {
-    }
+    while (::nanosleep(&delay, &delay) != 0 && errno == EINTR) {}
     ::kill(child, SIGKILL);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     if (!WIFSIGNALED(status) || WTERMSIG(status) != SIGKILL)
         fail(QStringLiteral("the child ended by itself (status %1) before it was killed").arg(status));
 
@@ -255,7 +255,10 @@ public:
                 acknowledgedEnd = m_checked.size() + end;
         }
         if (index < acknowledged)
-            fail(QStringLiteral("round %1: %2 acknowledged records, %3 in the file").arg(round).arg(acknowledged).arg(index));
+            fail(QStringLiteral("round %1: %2 acknowledged records, %3 in the file")
+                     .arg(round)
+                     .arg(acknowledged)
+                     .arg(index));
         m_totals->unacknowledgedOnDisk += index - acknowledged;
         for (int i = 0; i < acknowledged; ++i)
             m_acknowledged.insert(dataRecord(m_seed, round, i).toUtf8());
@@ -304,29 +307,34 @@ private:
         QList<QByteArray> lines = complete.split('\n');
         lines.removeLast(); // after the last line break
         if (records->size() != lines.size())
-            fail(QStringLiteral("round %1: %2 lines hold %3 records").arg(round).arg(lines.size()).arg(records->size()));
+            fail(
+                QStringLiteral("round %1: %2 lines hold %3 records").arg(round).arg(lines.size()).arg(records->size()));
 
         QHash<QByteArray, int> seen;
         for (qsizetype i = 0; i < lines.size(); ++i) {
             const QStringList& values = records->at(i);
             const bool whole = m_ackedOrWhole.contains(lines[i]);
             if (whole && (values.size() != 15 || !values.last().isEmpty()))
-                fail(QStringLiteral("round %1: line %2 does not read as 14 values and an empty one").arg(round).arg(i + 1));
+                fail(QStringLiteral("round %1: line %2 does not read as 14 values and an empty one")
+                         .arg(round)
+                         .arg(i + 1));
             if (!whole && values.size() > 15)
                 fail(QStringLiteral("round %1: line %2 is not a record as built").arg(round).arg(i + 1));
             ++seen[lines[i]];
         }
         for (const QByteArray& line : m_acknowledged) {
             if (seen.value(line) != 1)
-                fail(QStringLiteral("round %1: an acknowledged record is in the file %2 times").arg(round).arg(seen.value(line)));
+                fail(QStringLiteral("round %1: an acknowledged record is in the file %2 times")
+                         .arg(round)
+                         .arg(seen.value(line)));
         }
     }
 
     QString m_path;
     quint64 m_seed;
     Totals* m_totals;
-    QByteArray m_checked;               // the file as of the last check
-    QSet<QByteArray> m_ackedOrWhole;    // records found whole in the file
+    QByteArray m_checked;            // the file as of the last check
+    QSet<QByteArray> m_ackedOrWhole; // records found whole in the file
     QSet<QByteArray> m_acknowledged;
 };
 
@@ -353,8 +361,11 @@ void crashDataFile(const QString& folder, int kills, quint64 seed, Rng& rng)
 
 int modeOf(const QString& path)
 {
-    struct stat info {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode) ? int(info.st_mode & 07777) : -1;
+    struct stat info
+    {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode) ? int(info.st_mode & 07777)
+                                                                                             : -1;
 }
 
 // The settings file after a killed save: the old file or the new one, whole, owner-only.
@@ -375,9 +386,8 @@ void crashSettings(const QString& folder, int kills, quint64 seed, Rng& rng)
     int leftovers = 0;
     std::optional<settings::Values> current; // in the file as of the last check; none at first
     for (int round = 0; round < kills; ++round) {
-        const int acknowledged = killedRun(rng, kMaxSettingsDelayUs, [=](int index) {
-            return settings::write(settingsValues(seed, round, index));
-        });
+        const int acknowledged = killedRun(
+            rng, kMaxSettingsDelayUs, [=](int index) { return settings::write(settingsValues(seed, round, index)); });
         ++totals.kills;
         totals.acknowledged += acknowledged;
 
@@ -393,14 +403,18 @@ void crashSettings(const QString& folder, int kills, quint64 seed, Rng& rng)
             return std::find(allowed.cbegin(), allowed.cend(), bytes) != allowed.cend();
         };
 
-        const QStringList entries = QDir(config).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        const QStringList entries =
+            QDir(config).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
         for (const QString& entry : entries) {
             if (entry == fileName)
                 continue;
             const QString leftover = config + u'/' + entry;
             if (entry != leftoverName || modeOf(leftover) != 0600 || !whole(leftover))
-                fail(QStringLiteral("round %1: beside the settings file: %2, mode %3, %4").arg(round).arg(entry)
-                         .arg(modeOf(leftover), 0, 8).arg(QString::fromLatin1(readBytes(leftover).left(200).toHex())));
+                fail(QStringLiteral("round %1: beside the settings file: %2, mode %3, %4")
+                         .arg(round)
+                         .arg(entry)
+                         .arg(modeOf(leftover), 0, 8)
+                         .arg(QString::fromLatin1(readBytes(leftover).left(200).toHex())));
             ++leftovers;
         }
 
@@ -412,7 +426,8 @@ void crashSettings(const QString& folder, int kills, quint64 seed, Rng& rng)
         if (modeOf(path) != 0600)
             fail(QStringLiteral("round %1: the settings file's mode is %2").arg(round).arg(modeOf(path), 0, 8));
         if (!whole(path))
-            fail(QStringLiteral("round %1: the settings file is neither the old one nor the new one, whole").arg(round));
+            fail(
+                QStringLiteral("round %1: the settings file is neither the old one nor the new one, whole").arg(round));
         const std::optional<settings::Values> read = settings::read();
         if (!read || settingsBytes(*read) != readBytes(path))
             fail(QStringLiteral("round %1: the settings read back differ from the file's").arg(round));
@@ -421,7 +436,8 @@ void crashSettings(const QString& folder, int kills, quint64 seed, Rng& rng)
     // The next save clears what a killed one left.
     if (const QString error = settings::write(settingsValues(seed, kills, 0)); !error.isEmpty())
         fail(QStringLiteral("the last save failed: %1").arg(error));
-    const QStringList after = QDir(config).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    const QStringList after =
+        QDir(config).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     if (after != QStringList{fileName})
         fail(QStringLiteral("after the last save the folder holds: %1").arg(after.join(u',')));
     std::printf("settings file: %d kills, %lld saves acknowledged, 0 lost; %d kills left the new file whole "

@@ -146,8 +146,8 @@ void checkDataFile(const QString& path, int signUps)
         fail(QStringLiteral("%1 sign-ups, %2 lines").arg(signUps).arg(records->size()));
     for (int n = 0; n < signUps; ++n) {
         const QStringList& r = records->at(n);
-        if (r.size() != 15 || r[0] != firstName(n) || r[1] != lastName(n) || r[2] != email(n) || r[6] != QStringLiteral("CANADA")
-            || r[13] != QStringLiteral("html") || !r[14].isEmpty())
+        if (r.size() != 15 || r[0] != firstName(n) || r[1] != lastName(n) || r[2] != email(n)
+            || r[6] != QStringLiteral("CANADA") || r[13] != QStringLiteral("html") || !r[14].isEmpty())
             fail(QStringLiteral("line %1 is not sign-up %1: %2").arg(n + 1).arg(r.join(u'|')));
     }
 }
@@ -206,7 +206,8 @@ int main(int argc, char** argv)
     const double heapGrowth = growthPercent(warm.heapInUseBytes, last.heapInUseBytes);
     std::printf("soak: %d sign-ups, %d lines read back\n", signUps, signUps);
     std::printf("resident memory after %d: %.1f MiB, after %d: %.1f MiB (%+.1f %%)\n", kWarmUp,
-                double(warm.residentBytes) / 1048576.0, signUps, double(last.residentBytes) / 1048576.0, residentGrowth);
+                double(warm.residentBytes) / 1048576.0, signUps, double(last.residentBytes) / 1048576.0,
+                residentGrowth);
     std::printf("heap in use after %d: %.2f MiB, after %d: %.2f MiB (%+.1f %%)\n", kWarmUp,
                 double(warm.heapInUseBytes) / 1048576.0, signUps, double(last.heapInUseBytes) / 1048576.0, heapGrowth);
     if (residentGrowth > kAllowedGrowthPercent || heapGrowth > kAllowedGrowthPercent)
