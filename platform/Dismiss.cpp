@@ -1,5 +1,7 @@
 #include "platform/Dismiss.h"
 
+#include "platform/MsgBox.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QList>
@@ -27,7 +29,7 @@ void dismissMsgBoxes(QObject* context, std::function<void()> then)
     QList<QPointer<QMessageBox>> boxes;
     for (QWidget* window : QApplication::topLevelWidgets()) {
         auto* box = qobject_cast<QMessageBox*>(window);
-        if (box && box->isVisible() && box->objectName() == QLatin1String("MsgBox"))
+        if (box && box->isVisible() && box->objectName() == kMsgBoxName)
             boxes << box;
     }
     if (boxes.isEmpty()) {

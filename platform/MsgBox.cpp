@@ -12,7 +12,7 @@ void MsgBox(const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok,
                     windowToStayAbove(nullptr));
-    box.setObjectName(QStringLiteral("MsgBox"));
+    box.setObjectName(kMsgBoxName);
     box.setWindowModality(Qt::ApplicationModal);
     KeyboardReturn keyboard;
     keyboard.remember(&box);
