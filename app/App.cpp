@@ -1,12 +1,12 @@
 #include "app/App.h"
 
 #include "app/MenuBar1.h"
+#include "core/SettingsFile.h"
 #include "platform/ActivityWatcher.h"
 #include "platform/ImplicitInstance.h"
 #include "platform/Resources.h"
 #include "settings/PasswordDialog.h"
 #include "settings/PreferencesWindow.h"
-#include "settings/SettingsFile.h"
 
 namespace {
 

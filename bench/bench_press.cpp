@@ -4,8 +4,8 @@
 //
 // Files live in a QTemporaryDir under $TMPDIR (else /tmp): point it at the disk the kiosk writes to.
 
-#include "form/SignUpRecord.h"
-#include "platform/Files.h"
+#include "core/Files.h"
+#include "core/SignUpRecord.h"
 
 #include <QFile>
 #include <QFileInfo>

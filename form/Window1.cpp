@@ -1,8 +1,8 @@
 #include "form/Window1.h"
 
 #include "app/App.h"
-#include "app/Lists.h"
 #include "app/MenuBar1.h"
+#include "core/Lists.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
 

@@ -41,7 +41,7 @@ public:
     [[nodiscard]] static QString ValidateEmail(const QString& address);
 
     // The default country and, in full-screen mode, the kiosk layout: Window1_Kiosk.cpp (the layout
-    // itself, a pure function, is in KioskLayout.cpp).
+    // itself, a pure function, is in core/KioskLayout.cpp).
     void ResetWindowPrefs();
 
     // The rest is in Window1.cpp, with the window's design and its table of controls.

@@ -1,9 +1,9 @@
 #include "form/Window1.h"
 
 #include "app/App.h"
-#include "app/Lists.h"
+#include "core/Lists.h"
+#include "core/Text.h"
 #include "platform/EditField.h"
-#include "platform/Text.h"
 
 namespace {
 

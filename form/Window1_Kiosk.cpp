@@ -1,7 +1,7 @@
 #include "form/Window1.h"
 
 #include "app/App.h"
-#include "form/KioskLayout.h"
+#include "core/KioskLayout.h"
 #include "platform/Controls.h"
 #include "platform/Fonts.h"
 #include "platform/Geometry.h"

@@ -1,10 +1,12 @@
 #include "form/Window1.h"
 
-#include "app/DataFile.h"
-#include "form/SignUpRecord.h"
+#include "app/App.h"
+#include "core/DataFile.h"
+#include "core/EmailRule.h"
+#include "core/Files.h"
+#include "core/SignUpRecord.h"
 #include "form/ThanksWindow.h"
 #include "platform/EditField.h"
-#include "platform/Files.h"
 #include "platform/MsgBox.h"
 
 void Window1::SaveButton_Action()
@@ -37,7 +39,7 @@ void Window1::SaveButton_Action()
 
     // A visitor is thanked only for a line that is on disk. On any failure the form keeps the entry,
     // so staff can help and the next press tries again.
-    const QString dataFile = dataFileForWriting();
+    const QString dataFile = dataFileForWriting(App::instance().commandLine.dataFile);
     const QString error =
         dataFile.isEmpty() ? QStringLiteral("no desktop folder") : platform::appendLineDurably(dataFile, line);
     if (!error.isEmpty()) {
@@ -54,15 +56,8 @@ void Window1::SaveButton_Action()
     thanks.Display();
 }
 
-// Coarse on purpose: an at sign, and a dot somewhere after the first one.
+// The rule itself needs no window: core/EmailRule.cpp.
 QString Window1::ValidateEmail(const QString& address)
 {
-    const qsizetype at = address.indexOf(u'@');
-    if (address.isEmpty())
-        return QStringLiteral("no value supplied");
-    if (at < 0)
-        return QStringLiteral("invalid address");
-    if (!address.mid(at + 1).contains(u'.'))
-        return QStringLiteral("invalid formatting");
-    return QStringLiteral("1");
+    return email::verdict(address);
 }

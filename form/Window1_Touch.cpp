@@ -1,6 +1,6 @@
 #include "form/Window1.h"
 
-#include "form/KeyboardOffset.h"
+#include "core/KeyboardOffset.h"
 #include "platform/Controls.h"
 #include "platform/EditField.h"
 #include "platform/InputPanel.h"

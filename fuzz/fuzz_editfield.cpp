@@ -4,9 +4,9 @@
 // mask or limit allows, no character the mask refuses and no lone surrogate.
 #include "FuzzCheck.h"
 
+#include "core/Text.h"
 #include "platform/EditField.h"
 #include "platform/InputRules.h"
-#include "platform/Text.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -2,7 +2,7 @@
 // at sign and a dot somewhere after the first one.
 #include "FuzzCheck.h"
 
-#include "form/Window1.h"
+#include "core/EmailRule.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QString address = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QString verdict = Window1::ValidateEmail(address);
+    const QString verdict = email::verdict(address);
 
     const qsizetype at = address.indexOf(u'@');
     const bool dotAfterAt = at >= 0 && address.indexOf(u'.', at + 1) >= 0;
@@ -23,6 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     else
         FUZZ_CHECK(verdict == QStringLiteral("1"));
     // The same text always gets the same answer.
-    FUZZ_CHECK(Window1::ValidateEmail(address) == verdict);
+    FUZZ_CHECK(email::verdict(address) == verdict);
     return 0;
 }

@@ -6,8 +6,8 @@
 
 #include "TestFiles.h"
 
-#include "app/Lists.h"
-#include "form/SignUpRecord.h"
+#include "core/Lists.h"
+#include "core/SignUpRecord.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

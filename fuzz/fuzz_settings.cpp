@@ -3,9 +3,9 @@
 // again, come back the same.
 #include "FuzzCheck.h"
 
-#include "app/Lists.h"
-#include "platform/Files.h"
-#include "settings/SettingsFile.h"
+#include "core/Files.h"
+#include "core/Lists.h"
+#include "core/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "platform/EditField.h"
 
-#include "platform/Text.h"
+#include "core/Text.h"
 
 #include <QContextMenuEvent>
 #include <QDropEvent>

@@ -1,6 +1,6 @@
 #include "platform/InputRules.h"
 
-#include "platform/Text.h"
+#include "core/Text.h"
 
 #include <limits>
 

@@ -1,10 +1,10 @@
 #include "settings/PasswordDialog.h"
 
 #include "app/App.h"
+#include "core/Text.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
 #include "platform/MsgBox.h"
-#include "platform/Text.h"
 #include "settings/PreferencesWindow.h"
 
 namespace {

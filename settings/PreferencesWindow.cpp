@@ -1,22 +1,25 @@
 #include "settings/PreferencesWindow.h"
 
 #include "app/App.h"
-#include "app/DataFile.h"
-#include "app/Lists.h"
+#include "core/DataFile.h"
+#include "core/Files.h"
+#include "core/Lists.h"
+#include "core/SettingsFile.h"
+#include "core/Text.h"
 #include "form/Window1.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
-#include "platform/Files.h"
 #include "platform/MsgBox.h"
-#include "platform/Text.h"
 #include "settings/PasswordDialog.h"
-#include "settings/SettingsFile.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QLocale>
 
 #include <algorithm>
+
+// Every password the field takes must come back whole from the settings file.
+static_assert(platform::EditField::kMaxLength <= settings::kLongestPassword);
 
 namespace {
 
@@ -131,7 +134,7 @@ void PreferencesWindow::Event_Open()
 // tooltip shows it whole.
 void PreferencesWindow::ShowSignUpCount()
 {
-    const QString path = dataFileToShow();
+    const QString path = dataFileToShow(App::instance().commandLine.dataFile);
     const AboutDataFile about = aboutDataFile(path);
     const QString whole = about.before + path + about.after;
     const QFontMetrics metrics(SignUpCount->font());

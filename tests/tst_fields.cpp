@@ -4,7 +4,7 @@
 #include "Typing.h"
 
 #include "app/App.h"
-#include "app/Lists.h"
+#include "core/Lists.h"
 #include "form/Window1.h"
 #include "platform/EditField.h"
 

@@ -3,7 +3,7 @@
 #include "ModalHelper.h"
 #include "TestEnvironment.h"
 #include "app/App.h"
-#include "app/Lists.h"
+#include "core/Lists.h"
 #include "form/ThanksWindow.h"
 #include "form/Window1.h"
 #include "platform/EditField.h"

@@ -2,8 +2,8 @@
 #include "TestEnvironment.h"
 
 #include "app/App.h"
-#include "form/KeyboardOffset.h"
-#include "form/KioskLayout.h"
+#include "core/KeyboardOffset.h"
+#include "core/KioskLayout.h"
 #include "form/Window1.h"
 #include "platform/Controls.h"
 #include "platform/EditField.h"

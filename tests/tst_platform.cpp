@@ -2,14 +2,14 @@
 #include "ModalHelper.h"
 #include "TestEnvironment.h"
 #include "Typing.h"
+#include "core/Folders.h"
+#include "core/Text.h"
 #include "platform/Application.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
-#include "platform/Folders.h"
 #include "platform/ImplicitInstance.h"
 #include "platform/Menus.h"
 #include "platform/Screen.h"
-#include "platform/Text.h"
 #include "platform/Window.h"
 
 #include <QClipboard>

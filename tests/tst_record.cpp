@@ -1,6 +1,6 @@
 // The e-mail verdict and the sign-up line, without a window.
-#include "form/SignUpRecord.h"
-#include "form/Window1.h"
+#include "core/EmailRule.h"
+#include "core/SignUpRecord.h"
 
 #include "TestFiles.h"
 
@@ -70,7 +70,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, address);
         QFETCH(QString, verdict);
-        QCOMPARE(Window1::ValidateEmail(address), verdict);
+        QCOMPARE(email::verdict(address), verdict);
     }
 
     // The exact bytes of an ordinary line: every column quoted, a comma after each, none between.
@@ -157,6 +157,36 @@ private Q_SLOTS:
         QCOMPARE(parsed->last(), QString());
         QCOMPARE(*parsed, expected);
         QVERIFY(line.startsWith(u'"') && line.endsWith(QStringLiteral("\",")));
+        // The kiosk's own reader gives back the same 14 values.
+        const std::optional<QStringList> values = record::parse(line);
+        QVERIFY(values);
+        QCOMPARE(*values, parsed->first(14));
+    }
+
+    // Lines the writer cannot have made, each a small change of an ordinary one, read as nothing.
+    void parseRefuses_data()
+    {
+        QTest::addColumn<QString>("line");
+        const QString ordinary = record::line(canadian());
+        const QString empty14 = QStringLiteral("\"\",").repeated(14);
+        // clang-format off
+        QTest::newRow("empty") << "";
+        QTest::newRow("13 columns") << QStringLiteral("\"\",").repeated(13);
+        QTest::newRow("15 columns") << empty14 + "\"\",";
+        QTest::newRow("no last comma") << ordinary.chopped(1);
+        QTest::newRow("text after last comma") << ordinary + "x";
+        QTest::newRow("line break kept") << ordinary + "\n";
+        QTest::newRow("value not quoted") << "Ann," + empty14.mid(3);
+        QTest::newRow("lone quote inside") << "\"A\"nn\"," + empty14.mid(3);
+        QTest::newRow("quote never closed") << "\"Ann,";
+        QTest::newRow("tab in a value") << "\"A\tnn\"," + empty14.mid(3);
+        QTest::newRow("U+2028 in a value") << "\"A\u2028nn\"," + empty14.mid(3);
+        // clang-format on
+    }
+    void parseRefuses()
+    {
+        QFETCH(QString, line);
+        QVERIFY(!record::parse(line));
     }
 };
 

@@ -3,10 +3,10 @@
 #include "TestFiles.h"
 
 #include "app/App.h"
+#include "core/Files.h"
+#include "core/SettingsFile.h"
 #include "form/Window1.h"
 #include "platform/EditField.h"
-#include "platform/Files.h"
-#include "settings/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>

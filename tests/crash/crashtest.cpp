@@ -12,10 +12,10 @@
 // failure can be looked at again (the moment a kill lands still depends on the machine).
 #include "TestFiles.h"
 
-#include "app/Lists.h"
-#include "form/SignUpRecord.h"
-#include "platform/Files.h"
-#include "settings/SettingsFile.h"
+#include "core/Files.h"
+#include "core/Lists.h"
+#include "core/SettingsFile.h"
+#include "core/SignUpRecord.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
-// The sign-up record: one line of the data file, built from the form's values alone.
+#include <optional>
+
+// The sign-up record: one line of the data file, built from the form's values alone, and read back.
 namespace record {
+
+// The columns of a line.
+inline constexpr int kColumns = 14;
 
 // What the form holds at the moment of a sign-up, as plain values.
 struct Entry
@@ -32,5 +38,13 @@ QString line(const Entry& entry);
 
 // One column of that line: the value between double quotes, then a comma, blanked and doubled as above.
 QString quotedColumn(const QString& value);
+
+// The 14 values of a line, read back exactly as the columns were written: each between double quotes
+// with its quotes doubled, each followed by its comma, nothing after the last. The line is given
+// without its line break. nullopt for a line this writer cannot have made: another number of columns,
+// a value without its quotes or comma, a lone quote inside one, text after the last comma, or a
+// character the writer turns into a blank. The values are not checked further: a line edited by hand
+// that keeps the format reads as what it holds.
+std::optional<QStringList> parse(QStringView line);
 
 } // namespace record

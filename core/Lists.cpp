@@ -1,4 +1,4 @@
-#include "app/Lists.h"
+#include "core/Lists.h"
 
 namespace lists {
 

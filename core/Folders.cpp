@@ -1,6 +1,6 @@
-#include "platform/Folders.h"
+#include "core/Folders.h"
 
-#include "platform/Files.h"
+#include "core/Files.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "form/KeyboardOffset.h"
+#include "core/KeyboardOffset.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "settings/SettingsFile.h"
+#include "core/SettingsFile.h"
 
-#include "app/Lists.h"
-#include "platform/Files.h"
-#include "platform/Folders.h"
-#include "platform/Text.h"
+#include "core/Files.h"
+#include "core/Folders.h"
+#include "core/Lists.h"
+#include "core/Text.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,6 @@
-#include "app/DataFile.h"
+#include "core/DataFile.h"
 
-#include "app/App.h"
-#include "platform/Folders.h"
+#include "core/Folders.h"
 
 namespace {
 
@@ -14,14 +13,12 @@ QString onDesktop(const QString& desktop)
 
 } // namespace
 
-QString dataFileForWriting()
+QString dataFileForWriting(const QString& chosen)
 {
-    const QString& chosen = App::instance().commandLine.dataFile;
     return chosen.isEmpty() ? onDesktop(platform::DesktopFolder()) : chosen;
 }
 
-QString dataFileToShow()
+QString dataFileToShow(const QString& chosen)
 {
-    const QString& chosen = App::instance().commandLine.dataFile;
     return chosen.isEmpty() ? onDesktop(platform::DesktopFolderPath()) : chosen;
 }

@@ -1,6 +1,6 @@
-#include "form/KioskLayout.h"
+#include "core/KioskLayout.h"
 
-#include "platform/Text.h"
+#include "core/Text.h"
 
 namespace kiosk {
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/EditField.h"
-
 #include <QString>
 #include <QStringList>
 
@@ -24,11 +22,15 @@ struct Values
     friend bool operator==(const Values&, const Values&) = default;
 };
 
+// The longest password the file must give back whole: what the Preferences window's password field
+// holds at most (checked there, against the field's own cap).
+inline constexpr int kLongestPassword = 32767;
+
 // Only this many bytes of the file are ever read: the largest file the writer produces, so that every
-// password the Preferences window takes comes back whole: the longest password its field holds at up to
-// 4 bytes a character in UTF-8, "False" and the longest row number ("-2147483648"), each line with its
-// "\n". A larger file was not written by us and costs no more to read than this.
-inline constexpr qint64 kMaxBytes = qint64(platform::EditField::kMaxLength) * 4 + 1 + 5 + 1 + 11 + 1;
+// password the Preferences window takes comes back whole: the longest password at up to 4 bytes a
+// character in UTF-8, "False" and the longest row number ("-2147483648"), each line with its "\n". A
+// larger file was not written by us and costs no more to read than this.
+inline constexpr qint64 kMaxBytes = qint64(kLongestPassword) * 4 + 1 + 5 + 1 + 11 + 1;
 
 // The values of the first three lines. Missing lines read as empty text: an empty password,
 // full-screen on (only "False" turns it off), the first country. A row outside the country list

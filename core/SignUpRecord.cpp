@@ -1,6 +1,6 @@
-#include "form/SignUpRecord.h"
+#include "core/SignUpRecord.h"
 
-#include "app/Lists.h"
+#include "core/Lists.h"
 
 namespace record {
 
@@ -57,6 +57,36 @@ QString line(const Entry& e)
     for (const QString& value : columns)
         text += quotedColumn(value);
     return text;
+}
+
+std::optional<QStringList> parse(QStringView line)
+{
+    QStringList values;
+    qsizetype i = 0;
+    while (i < line.size() && values.size() < kColumns) {
+        if (line[i++] != u'"')
+            return std::nullopt;
+        QString value;
+        for (;;) {
+            if (i == line.size())
+                return std::nullopt; // the quote is never closed
+            const QChar c = line[i++];
+            if (c == u'"') {
+                if (i == line.size() || line[i] != u'"')
+                    break;
+                ++i; // a doubled quote is one quote of the value
+            } else if (breaksRecord(c)) {
+                return std::nullopt;
+            }
+            value += c;
+        }
+        if (i == line.size() || line[i++] != u',')
+            return std::nullopt;
+        values.append(value);
+    }
+    if (values.size() != kColumns || i != line.size())
+        return std::nullopt;
+    return values;
 }
 
 } // namespace record

@@ -1,4 +1,4 @@
-#include "platform/Text.h"
+#include "core/Text.h"
 
 #include <cmath>
 #include <limits>
