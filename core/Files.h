@@ -8,6 +8,9 @@
 
 class QIODevice;
 
+// The framework's durable text files. Each job has a file of its own: TextLines.cpp (reading and
+// writing lines), AtomicReplace.cpp, DurableAppend.cpp and CountLines.cpp; FileCalls.h holds the steps
+// they share.
 namespace platform {
 
 // Reads the first maxLines lines of a UTF-8 text file. A line ends at LF, CR LF or CR; the

@@ -1,3 +1,4 @@
+// The country list; the lists with a prompt row are in Lists_Prompted.cpp.
 #include "core/Lists.h"
 
 namespace lists {
@@ -233,41 +234,6 @@ const char* const kCountries[] = {
     "ZIMBABWE",
 };
 
-const char* const kCarriers[] = {
-    "Select",
-    "AllTel",
-    "Boost",
-    "Cellular South",
-    "Cincinnati Bell",
-    "Cingular Blue (AT&T)",
-    "Cingular",
-    "Cricket",
-    "Dobson",
-    "Helio",
-    "MetroPCS",
-    "Nextel",
-    "Plateau Wireless",
-    "SprintPCS",
-    "SunCom",
-    "SouthernLINC",
-    "T-Mobile",
-    "Unicel",
-    "US Cellular",
-    "Verizon",
-    "Virgin Mobile (USA)",
-    "Bell Mobility (Canada)",
-    "Fido (Canada)",
-    "Rogers AT&T (Canada)",
-    "SaskTel (Canada)",
-    "Telus (Canada)",
-    "Virgin Mobile (Canada)",
-    "Orange (UK)",
-    "Vodafone (UK)",
-    "O2 (UK)",
-    "T-Mobile (UK)",
-    "Other",
-};
-
 template <std::size_t N>
 QStringList toList(const char* const (&rows)[N])
 {
@@ -283,29 +249,6 @@ QStringList toList(const char* const (&rows)[N])
 const QStringList& countries()
 {
     static const QStringList list = toList(kCountries);
-    return list;
-}
-
-const QStringList& carriers()
-{
-    static const QStringList list = toList(kCarriers);
-    return list;
-}
-
-const QStringList& genders()
-{
-    static const QStringList list{QStringLiteral("M/F"), QStringLiteral("Male"), QStringLiteral("Female")};
-    return list;
-}
-
-const QStringList& years()
-{
-    static const QStringList list = [] {
-        QStringList years{QStringLiteral("Select")};
-        for (int year = kNewestBirthYear; year >= kOldestBirthYear; --year)
-            years.append(QString::number(year));
-        return years;
-    }();
     return list;
 }
 

@@ -1,7 +1,7 @@
 #include "platform/MsgBox.h"
 
 #include "platform/KeyboardReturn.h"
-#include "platform/Window.h"
+#include "platform/Placement.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -3,6 +3,7 @@
 #include "platform/Application.h"
 #include "platform/Controls.h"
 #include "platform/Menus.h"
+#include "platform/Placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,9 +11,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QVBoxLayout>
-#include <QWindow>
 
 namespace platform {
 
@@ -34,25 +33,6 @@ Qt::WindowFlags windowFlagsFor(const WindowDesign& design)
 }
 
 } // namespace
-
-// The window a new modal window belongs to: the active one. Right after another modal window
-// closes none may be active yet (on Wayland the compositor activates the next one a moment later):
-// then the modal window still open, else the application's visible window.
-QWidget* windowToStayAbove(const QWidget* newcomer)
-{
-    const auto candidate = [newcomer](QWidget* widget) {
-        return widget && widget != newcomer && widget->isVisible() && widget->windowHandle();
-    };
-    if (QWidget* active = QApplication::activeWindow(); candidate(active))
-        return active;
-    if (QWidget* modal = QApplication::activeModalWidget(); candidate(modal))
-        return modal;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (candidate(widget) && qobject_cast<Window*>(widget))
-            return widget;
-    }
-    return nullptr;
-}
 
 Window::Window(const WindowDesign& design)
     : QWidget(nullptr)
@@ -146,11 +126,14 @@ void Window::Show()
     if (windowModality() != Qt::NonModal && !isVisible())
         m_keyboardReturn.remember(this);
     if (m_fullScreen) {
-        showFullScreenNow();
+        showCoveringScreen(*this);
     } else {
-        if (!m_placed)
-            placeInMiddleOfScreen();
-        keepAboveActiveWindow();
+        if (!m_placed) {
+            m_placed = true;
+            placeInMiddleOfScreen(*this);
+        }
+        if (windowModality() != Qt::NonModal)
+            keepAboveInterruptedWindow(*this);
         show();
     }
     raise();
@@ -200,47 +183,9 @@ void Window::setFullScreen(bool fullScreen)
     if (!isVisible())
         return;
     if (fullScreen)
-        showFullScreenNow();
+        showCoveringScreen(*this);
     else
         showNormal();
-}
-
-// Where no window manager places windows (a bare X kiosk), a new window would sit in the top-left
-// corner; every window starts in the middle of the screen the visitor is looking at.
-void Window::placeInMiddleOfScreen()
-{
-    m_placed = true;
-    QWidget* interrupted = windowToStayAbove(this);
-    QScreen* target = interrupted ? interrupted->screen() : QGuiApplication::primaryScreen();
-    if (!target)
-        return;
-    QRect frame(QPoint(0, 0), size());
-    frame.moveCenter(target->availableGeometry().center());
-    move(frame.topLeft());
-}
-
-// A modal window belongs to the window it interrupts, so a window manager keeps it above that one,
-// also above a full-screen kiosk form, and a Wayland kiosk compositor (cage) centres it there
-// instead of stretching it over the screen from the top-left corner.
-void Window::keepAboveActiveWindow()
-{
-    if (windowModality() == Qt::NonModal)
-        return;
-    QWidget* interrupted = windowToStayAbove(this);
-    if (!interrupted)
-        return;
-    create();
-    if (QWindow* handle = windowHandle())
-        handle->setTransientParent(interrupted->windowHandle());
-}
-
-void Window::showFullScreenNow()
-{
-    // Without a window manager (a bare X kiosk) nobody honours the full-screen request: cover the
-    // screen ourselves. With one, this is the geometry it gives the window anyway.
-    if (QScreen* target = screen())
-        setGeometry(target->geometry());
-    showFullScreen();
 }
 
 void Window::addMenuHandler(const QString& command, MenuHandlers::Handler handler)

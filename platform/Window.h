@@ -97,9 +97,6 @@ protected:
 
 private:
     void applyDesign(const WindowDesign& design);
-    void placeInMiddleOfScreen();
-    void keepAboveActiveWindow();
-    void showFullScreenNow();
     // The first enabled, visible button in the role: &PushButton::Default or &PushButton::Cancel.
     PushButton* button(bool (PushButton::*role)() const) const;
 
@@ -119,9 +116,5 @@ private:
 
     friend class KeyboardReturn;
 };
-
-// The window a new modal window belongs to and is placed over: the active window, or right after
-// another modal window closed (none active yet), the modal window still open, else a visible window.
-QWidget* windowToStayAbove(const QWidget* newcomer);
 
 } // namespace platform
