@@ -1,5 +1,5 @@
-// The e-mail check on any text: always one of its four answers, and "1" exactly for a text with an
-// at sign and a dot somewhere after the first one.
+// The e-mail check on any text: always one of its four answers, "1" exactly for a text with an at
+// sign and a dot somewhere after the first one, and still "1" with more text after a valid address.
 #include "FuzzCheck.h"
 
 #include "core/EmailRule.h"
@@ -22,7 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(verdict == QStringLiteral("invalid formatting"));
     else
         FUZZ_CHECK(verdict == QStringLiteral("1"));
-    // The same text always gets the same answer.
-    FUZZ_CHECK(email::verdict(address) == verdict);
+    // What follows a valid address keeps it valid: the check looks at the first at sign and what comes
+    // after it, never at where the text ends.
+    if (email::verdict(address.left(address.size() / 2)) == QStringLiteral("1"))
+        FUZZ_CHECK(verdict == QStringLiteral("1"));
     return 0;
 }

@@ -1,5 +1,6 @@
 // The kiosk left alone: after a time without input it goes back to its starting state for the next
 // visitor, and never further (no quit, no save, no window opened). Time is the test's own clock.
+#include "KioskTesting.h"
 #include "ModalHelper.h"
 #include "TestEnvironment.h"
 #include "TestFiles.h"
@@ -41,33 +42,6 @@ enum class Input { Key, MouseClick, Wheel, Touch };
 
 constexpr int kDefaultCountry = 2; // UNITED KINGDOM
 
-// Counts the Preferences windows that open.
-class PreferencesWatch final : public QObject
-{
-public:
-    PreferencesWatch() { qApp->installEventFilter(this); }
-    ~PreferencesWatch() override { qApp->removeEventFilter(this); }
-    int opened = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show && qobject_cast<PreferencesWindow*>(watched))
-            ++opened;
-        return false;
-    }
-};
-
-void fill(Window1& form)
-{
-    form.EmailField->setText(QStringLiteral("ann@example.org"));
-    form.FirstNameField->setText(QStringLiteral("Ann"));
-    form.CountryField->setListIndex(1);
-    form.CellField->setText(QStringLiteral("4165550199"));
-    form.CellCarrierPopUp->setListIndex(19);
-    form.GenderPopUp->setListIndex(2);
-}
-
 // What a visitor sees of an entry, enough to tell a filled form from a cleared one.
 QStringList entry(const Window1& form)
 {
@@ -77,18 +51,6 @@ QStringList entry(const Window1& form)
 
 const QStringList kCleared = {"", "", "UNITED KINGDOM", "", "Select", "M/F"};
 const QStringList kFilled = {"ann@example.org", "Ann", "CANADA", "4165550199", "Verizon", "Female"};
-
-void closeWindows()
-{
-    if (auto* thanks = platform::ImplicitInstance<ThanksWindow>::existing())
-        thanks->Close();
-    if (auto* dialog = platform::ImplicitInstance<PasswordDialog>::existing())
-        dialog->Close();
-    if (auto* prefs = platform::ImplicitInstance<PreferencesWindow>::existing())
-        prefs->Close();
-    if (auto* form = platform::ImplicitInstance<Window1>::existing())
-        form->Close();
-}
 
 } // namespace
 
@@ -148,11 +110,7 @@ private Q_SLOTS:
         QFile::remove(m_env.settingsFile());
         QFile::remove(m_env.dataFile());
     }
-    void cleanup()
-    {
-        endModalWindows();
-        closeWindows();
-    }
+    void cleanup() { closeAllWindows(); }
 
     // Two minutes in full-screen mode, never in windowed mode (the operator's own desk), unless the
     // command line says otherwise for both.

@@ -620,8 +620,12 @@ private Q_SLOTS:
         const QString desktop = DesktopFolder();
         QCOMPARE(desktop, m_env.desktop() + u'/');
         QVERIFY(QFileInfo(m_env.desktop()).isDir()); // created when missing
-        QVERIFY(PreferencesFolder().isEmpty() || PreferencesFolder().endsWith(u'/'));
+        // Looking for the configuration folder makes none: no path until it is made for writing.
+        QDir(m_env.config()).removeRecursively();
+        QCOMPARE(PreferencesFolder(), QString());
+        QVERIFY(!QFileInfo::exists(m_env.config()));
         QCOMPARE(PreferencesFolderForWriting(), m_env.config() + u'/');
+        QCOMPARE(PreferencesFolder(), m_env.config() + u'/');
     }
 
     void screenSeam()

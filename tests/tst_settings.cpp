@@ -6,10 +6,13 @@
 #include "core/Files.h"
 #include "core/SettingsFile.h"
 #include "form/Window1.h"
+#include "platform/Controls.h"
 #include "platform/EditField.h"
+#include "settings/PreferencesWindow.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -229,6 +232,70 @@ private Q_SLOTS:
         if (content.isEmpty())
             QVERIFY(!QFileInfo::exists(m_env.settingsFile()));
         form->Close();
+    }
+
+    // How many sign-ups there are and where, counted as the window opens; a long path is shortened in
+    // its middle, never cut off, and shown whole in the tooltip.
+    void preferencesCountSignUps_data()
+    {
+        QTest::addColumn<QString>("chosen");   // --data-file, under the test's home; empty: the desktop's file
+        QTest::addColumn<QByteArray>("bytes"); // "<none>": no file; "<folder>": a folder in its place
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("shortened");
+
+        const QByteArray line = "\"Ann\",\"Lee\",\"ann@example.org\",\n";
+        QTest::newRow("no sign-ups yet") << "" << QByteArray("<none>") << "No sign-ups yet in "
+                                         << "" << false;
+        QTest::newRow("one") << "" << line << "1 sign-up in "
+                             << "" << false;
+        QTest::newRow("1,234 and a torn line") << "" << line.repeated(1234) + "\"Bob"
+                                               << "1,234 sign-ups in "
+                                               << "" << false;
+        QTest::newRow("a folder in its place") << "" << QByteArray("<folder>") << "Cannot count the sign-ups in "
+                                               << ": Is a directory" << false;
+        QTest::newRow("--data-file") << "usb/list.csv" << line + line << "2 sign-ups in "
+                                     << "" << false;
+        QTest::newRow("--data-file, no folder")
+            << "usb/list.csv" << QByteArray("<none>") << "Cannot save: no folder for "
+            << "" << false;
+        QTest::newRow("--data-file, a long path")
+            << QString(40, u'a') + "/" + QString(40, u'b') + "/list.csv" << line << "1 sign-up in "
+            << "" << true;
+    }
+    void preferencesCountSignUps()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(bool, shortened);
+
+        App app;
+        const QString path = chosen.isEmpty() ? m_env.dataFile() : m_env.home() + u'/' + chosen;
+        if (!chosen.isEmpty())
+            app.commandLine.dataFile = path;
+        QDir(m_env.desktop()).removeRecursively();
+        QDir(m_env.home() + QStringLiteral("/usb")).removeRecursively();
+        if (bytes == "<folder>") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (bytes != "<none>") {
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            QVERIFY(writeBytes(path, bytes));
+        }
+
+        Window1::instance();
+        const platform::StaticText* line = PreferencesWindow::instance().SignUpCount;
+        const QString whole = before + path + after;
+        QCOMPARE(line->toolTip(), whole);
+        const QString shown = line->text();
+        QVERIFY2(shown.startsWith(before) && shown.endsWith(after), qPrintable(shown));
+        QVERIFY2(line->fontMetrics().horizontalAdvance(shown) <= line->contentsRect().width(), qPrintable(shown));
+        if (shortened)
+            QVERIFY2(shown != whole && shown.contains(QChar(0x2026)), qPrintable(shown));
+        // Looking does not make the folder a sign-up would.
+        if (bytes == "<none>")
+            QVERIFY(!QFileInfo::exists(QFileInfo(path).path()));
     }
 };
 
