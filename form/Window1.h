@@ -39,6 +39,9 @@ public:
     // Sign-up and its e-mail check: Window1_SignUp.cpp.
     void SaveButton_Action();
     [[nodiscard]] static QString ValidateEmail(const QString& address);
+    // "Did you mean ann@gmail.com?" for a domain that looks mistyped: the address chosen goes into
+    // EmailField. False when the visitor chose neither.
+    [[nodiscard]] bool ConfirmEmailDomain();
 
     // The default country and, in full-screen mode, the kiosk layout: Window1_Kiosk.cpp (the layout
     // itself, a pure function, is in core/KioskLayout.cpp).

@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "core/DataFile.h"
 #include "core/EmailRule.h"
+#include "core/EmailSuggestion.h"
 #include "core/Files.h"
 #include "core/SignUpRecord.h"
 #include "form/ThanksWindow.h"
@@ -19,6 +20,10 @@ void Window1::SaveButton_Action()
         platform::MsgBox(QStringLiteral("Please Specify your Cell Phone Carrier"));
         return;
     }
+    // A mistyped domain loses the visitor for good (the mail bounces): ask once. Closing the box
+    // without an answer signs nobody up and leaves the entry as it is.
+    if (!ConfirmEmailDomain())
+        return;
 
     record::Entry entry;
     entry.firstName = FirstNameField->Text();
@@ -54,6 +59,21 @@ void Window1::SaveButton_Action()
     ThanksWindow& thanks = ThanksWindow::instance();
     connect(&thanks, &platform::Window::closed, this, &Window1::ResetWindowData, Qt::UniqueConnection);
     thanks.Display();
+}
+
+bool Window1::ConfirmEmailDomain()
+{
+    const QString typed = EmailField->Text();
+    const std::optional<QString> suggested = email::suggestion(typed);
+    if (!suggested)
+        return true;
+    const std::optional<int> chosen =
+        platform::MsgBox(QStringLiteral("Did you mean %1?").arg(*suggested), {*suggested, typed});
+    if (!chosen)
+        return false;
+    if (*chosen == 0)
+        EmailField->setText(*suggested);
+    return true;
 }
 
 // The rule itself needs no window: core/EmailRule.cpp.

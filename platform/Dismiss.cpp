@@ -50,8 +50,11 @@ void dismissMsgBoxes(QObject* context, std::function<void()> then)
     for (const QPointer<QMessageBox>& box : std::as_const(boxes)) {
         if (!box)
             continue;
+        // A box of choices closes as its Escape would: none of them chosen.
         if (QAbstractButton* ok = box->button(QMessageBox::Ok))
             ok->click();
+        else if (QAbstractButton* none = box->escapeButton())
+            none->click();
         else
             box->done(QMessageBox::Ok);
     }

@@ -1,5 +1,6 @@
 // The e-mail verdict and the sign-up line, without a window.
 #include "core/EmailRule.h"
+#include "core/EmailSuggestion.h"
 #include "core/SignUpRecord.h"
 
 #include "TestFiles.h"
@@ -71,6 +72,37 @@ private Q_SLOTS:
         QFETCH(QString, address);
         QFETCH(QString, verdict);
         QCOMPARE(email::verdict(address), verdict);
+    }
+
+    // "Did you mean ...?": a near miss of a well-known domain or a slipped ending; "" is no question.
+    void suggestion_data()
+    {
+        // clang-format off
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("suggested");
+        QTest::newRow("well-known") << "ann@gmail.com" << "";
+        QTest::newRow("well-known, capitals") << "Ann@GMail.COM" << "";
+        QTest::newRow("a country's own") << "ann@web.de" << "";
+        QTest::newRow("real, one from another") << "ann@mail.com" << "";
+        QTest::newRow("near none") << "ann@example.org" << "";
+        QTest::newRow("no at") << "ann.gmial.com" << "";
+        QTest::newRow("letters swapped") << "ann@gmial.com" << "ann@gmail.com";
+        QTest::newRow("letter dropped, capitals") << "Ann@Hotmal.com" << "Ann@hotmail.com";
+        QTest::newRow("two away") << "ann@yaho.co.ul" << "ann@yahoo.co.uk";
+        QTest::newRow("short: one away") << "ann@aol.co" << "ann@aol.com";
+        QTest::newRow("short: two away is another") << "ann@ibm.com" << "";
+        QTest::newRow("three away") << "ann@gmxxx.dee" << "";
+        QTest::newRow("slipped ending") << "ann@example.con" << "ann@example.com";
+        QTest::newRow("slipped ending .cm") << "ann@shop.cm" << "ann@shop.com";
+        QTest::newRow("ending alone") << "ann@.con" << "";
+        QTest::newRow("last at decides") << "a@b@gmial.com" << "a@b@gmail.com";
+        // clang-format on
+    }
+    void suggestion()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, suggested);
+        QCOMPARE(email::suggestion(address).value_or(QString()), suggested);
     }
 
     // The exact bytes of an ordinary line: every column quoted, a comma after each, none between.

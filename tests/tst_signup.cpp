@@ -9,6 +9,7 @@
 #include "form/Window1.h"
 #include "platform/EditField.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -158,6 +159,59 @@ private Q_SLOTS:
         QCOMPARE(readBytes(path), kLine);
         QCOMPARE(QFileInfo::exists(m_env.dataFile()), !chosen);
         App::instance().commandLine.dataFile.clear();
+    }
+
+    // A domain that looks mistyped is asked about once; the answer goes on with that address, Escape
+    // signs nobody up and leaves the entry as it was.
+    void didYouMean_data()
+    {
+        QTest::addColumn<int>("choice"); // the button pressed; -1: Escape
+        QTest::addColumn<QString>("written");
+        QTest::newRow("the suggestion") << 0 << "ann@gmail.com";
+        QTest::newRow("as typed") << 1 << "ann@gmial.com";
+        QTest::newRow("Escape") << -1 << "";
+    }
+    void didYouMean()
+    {
+        QFETCH(int, choice);
+        QFETCH(QString, written);
+        Window1& form = Window1::instance();
+        fill(form);
+        form.EmailField->setText(QStringLiteral("ann@gmial.com"));
+        const QStringList before = snapshot(form);
+
+        QString question;
+        QStringList buttons;
+        WhenModal ask([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box);
+            question = box->text();
+            QList<QAbstractButton*> shown;
+            for (QAbstractButton* button : box->buttons()) {
+                if (!button->isHidden())
+                    shown << button;
+            }
+            for (const QAbstractButton* button : std::as_const(shown))
+                buttons << button->text();
+            if (choice < 0)
+                QTest::keyClick(box, Qt::Key_Escape);
+            else
+                QTest::mouseClick(shown.value(choice), Qt::LeftButton);
+        });
+        QString thanks = QStringLiteral("<nothing>");
+        WhenModal after(answerNext(&thanks, pressOk));
+        QTest::mouseClick(form.SaveButton, Qt::LeftButton);
+
+        QCOMPARE(question, QStringLiteral("Did you mean ann@gmail.com?"));
+        QCOMPARE(buttons, QStringList({QStringLiteral("ann@gmail.com"), QStringLiteral("ann@gmial.com")}));
+        if (written.isEmpty()) {
+            QCOMPARE(thanks, QStringLiteral("<nothing>"));
+            QCOMPARE(snapshot(form), before);
+            QCOMPARE(describe(m_env.dataFile()), QStringLiteral("missing"));
+        } else {
+            QCOMPARE(thanks, kThanks);
+            QCOMPARE(readBytes(m_env.dataFile()), QByteArray(kLine).replace("ann@example.org", written.toUtf8()));
+        }
     }
 
     // A line cut short by a power cut stays as it is, its open value closed; the new one starts on a
