@@ -28,6 +28,8 @@ App::App()
     setMenuBar(new MenuBar1);
     addMenuHandler(QStringLiteral("EditPref"), [this] { return EditPref_Action(); });
     connect(m_activity, &platform::ActivityWatcher::Idle, this, &App::IdleReset);
+    connect(m_activity, &platform::ActivityWatcher::IdleSoon, this, &App::IdleWarning);
+    connect(m_activity, &platform::ActivityWatcher::Active, this, &App::IdleWarningOver);
 }
 
 App::~App() = default;

@@ -4,10 +4,14 @@
 #include "platform/Application.h"
 
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
+
+#include <chrono>
 
 namespace platform {
 class ActivityWatcher;
+class Notice;
 } // namespace platform
 
 // The application object: the state the windows share, the application's Open, the quit guard and
@@ -41,6 +45,12 @@ public:
     platform::ActivityWatcher& activityWatcher() const { return *m_activity; }
     // Nobody has used the kiosk for that time: back to the starting state for the next visitor.
     void IdleReset();
+    // The reset comes in `left` seconds: a notice says so over the form, or over Preferences when they
+    // are open, while the reset would change anything. Any input ends it (IdleWarningOver).
+    void IdleWarning(std::chrono::seconds left);
+    void IdleWarningOver();
+    // Whether IdleReset, now, would close, cancel or clear anything.
+    bool IdleResetWouldChange() const;
 
 protected:
     void Event_Open() override;
@@ -50,6 +60,7 @@ private:
     void startIdleReset();
 
     platform::ActivityWatcher* m_activity;
+    QPointer<platform::Notice> m_idleNotice;
 };
 
 // The requests the password dialog serves: the values of App::PasswordAction.

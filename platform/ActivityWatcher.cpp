@@ -11,6 +11,7 @@ namespace platform {
 
 using namespace std::chrono_literals;
 using std::chrono::milliseconds;
+using std::chrono::seconds;
 
 namespace {
 
@@ -71,6 +72,14 @@ void ActivityWatcher::setTimeout(milliseconds timeout)
 {
     m_timeout = std::max(timeout, 0ms);
     m_idle = false;
+    endWarning();
+    arm();
+}
+
+void ActivityWatcher::setWarningTime(milliseconds warning)
+{
+    m_warning = std::max(warning, 0ms);
+    endWarning();
     arm();
 }
 
@@ -79,6 +88,7 @@ void ActivityWatcher::setClock(Clock clock)
     m_clock = std::move(clock);
     m_lastInput = m_clock();
     m_idle = false;
+    endWarning();
     arm();
 }
 
@@ -86,12 +96,21 @@ void ActivityWatcher::check()
 {
     if (m_timeout <= 0ms || m_idle)
         return;
-    if (m_clock() - m_lastInput < m_timeout) {
-        arm();
+    const milliseconds left = m_timeout - (m_clock() - m_lastInput);
+    if (left <= 0ms) {
+        m_idle = true;
+        m_warnedLeft = 0s;
+        Q_EMIT Idle();
         return;
     }
-    m_idle = true;
-    Q_EMIT Idle();
+    if (left <= m_warning) {
+        const auto shown = std::chrono::ceil<seconds>(left);
+        if (shown != m_warnedLeft) {
+            m_warnedLeft = shown;
+            Q_EMIT IdleSoon(shown);
+        }
+    }
+    arm();
 }
 
 void ActivityWatcher::arm()
@@ -100,9 +119,23 @@ void ActivityWatcher::arm()
         m_timer.stop();
         return;
     }
+    // Wakes for the next thing to say: the warning's start, its next second, or Idle.
+    const milliseconds left = m_timeout - (m_clock() - m_lastInput);
+    milliseconds wait = left;
+    if (left > m_warning)
+        wait = left - m_warning;
+    else if (m_warning > 0ms)
+        wait = left - (std::chrono::ceil<seconds>(left) - 1s);
     // The timer counts in int milliseconds: a longer wait ends in check(), which waits for the rest.
-    const milliseconds rest = m_timeout - (m_clock() - m_lastInput);
-    m_timer.start(std::clamp(rest, 1ms, milliseconds(std::numeric_limits<int>::max())));
+    m_timer.start(std::clamp(wait, 1ms, milliseconds(std::numeric_limits<int>::max())));
+}
+
+void ActivityWatcher::endWarning()
+{
+    if (m_warnedLeft == 0s)
+        return;
+    m_warnedLeft = 0s;
+    Q_EMIT Active();
 }
 
 bool ActivityWatcher::eventFilter(QObject* watched, QEvent* event)
@@ -112,6 +145,7 @@ bool ActivityWatcher::eventFilter(QObject* watched, QEvent* event)
     if (isInput(event)) {
         m_lastInput = m_clock();
         m_idle = false;
+        endWarning();
         if (!m_timer.isActive())
             arm();
     }

@@ -11,6 +11,7 @@
 #include "platform/ActivityWatcher.h"
 #include "platform/EditField.h"
 #include "platform/Menus.h"
+#include "platform/Notice.h"
 #include "settings/PasswordDialog.h"
 #include "settings/PreferencesWindow.h"
 
@@ -30,6 +31,7 @@ namespace {
 
 enum class Left {
     CheckMessage,
+    Suggestion,
     PasswordForPreferences,
     PasswordForQuitting,
     MismatchMessage,
@@ -51,6 +53,20 @@ QStringList entry(const Window1& form)
 
 const QStringList kCleared = {"", "", "UNITED KINGDOM", "", "Select", "M/F"};
 const QStringList kFilled = {"ann@example.org", "Ann", "CANADA", "4165550199", "Verizon", "Female"};
+
+// The warning on screen: the window it is over and its headline; empty when none shows.
+QString warning()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        for (const platform::Notice* notice : window->findChildren<platform::Notice*>()) {
+            if (notice->isVisible())
+                return window->objectName() + QStringLiteral(": ") + notice->Headline->text();
+        }
+    }
+    return {};
+}
+
+const QString kWarning = QStringLiteral("Window1: Still there? This form clears in %1.");
 
 } // namespace
 
@@ -223,8 +239,9 @@ private Q_SLOTS:
     void whatWasLeftOpen_data()
     {
         QTest::addColumn<Left>("left");
-        QTest::addColumn<int>("preferencesOpened");
+        QTest::addColumn<int>("preferencesOpened"); // and warned over them, else over the form
         QTest::newRow("a message of the form's checks") << Left::CheckMessage << 0;
+        QTest::newRow("the did-you-mean question") << Left::Suggestion << 0;
         QTest::newRow("the password dialog for Preferences") << Left::PasswordForPreferences << 0;
         QTest::newRow("the password dialog for quitting") << Left::PasswordForQuitting << 0;
         QTest::newRow("its mismatch message") << Left::MismatchMessage << 0;
@@ -245,8 +262,11 @@ private Q_SLOTS:
         fill(form);
         PreferencesWatch watch;
         bool idled = false;
+        QString warned;
         const auto idle = [&] {
-            quiet(app, 120s);
+            quiet(app, 105s);
+            warned = warning();
+            quiet(app, 15s);
             idled = true;
         };
         // Types into the password dialog and leaves it; with a wrong entry, presses OK and leaves the message.
@@ -303,6 +323,15 @@ private Q_SLOTS:
             QTest::mouseClick(form.SaveButton, Qt::LeftButton);
             break;
         }
+        case Left::Suggestion: {
+            form.EmailField->setText(QStringLiteral("ann@gmial.com"));
+            WhenModal question([&](QWidget* box) {
+                QVERIFY(qobject_cast<QMessageBox*>(box));
+                idle();
+            });
+            QTest::mouseClick(form.SaveButton, Qt::LeftButton);
+            break;
+        }
         case Left::PasswordForPreferences: {
             WhenModal unlock([&](QWidget* modal) { leaveDialog(modal, QStringLiteral("Secret"), false); });
             QVERIFY(!app.EditPref_Action());
@@ -334,6 +363,11 @@ private Q_SLOTS:
         }
 
         QVERIFY(idled);
+        QCOMPARE(warned,
+                 preferencesOpened ? QStringLiteral("PreferencesWindow: Still there? Preferences close "
+                                                    "unsaved in 15 seconds.")
+                                   : kWarning.arg("15 seconds"));
+        QCOMPARE(warning(), QString());
         // After a message box, the rest of the reset follows from the event loop.
         QTRY_COMPARE(entry(Window1::instance()), kCleared);
         QVERIFY(!QApplication::activeModalWidget());
@@ -394,6 +428,62 @@ private Q_SLOTS:
         QVERIFY(!quit);
         QCOMPARE(entry(form), kCleared); // by the thank-you window's closing
         QCOMPARE(readBytes(m_env.dataFile()).count('\n'), 1);
+    }
+
+    // The warning comes 15 seconds before the reset, or a third of a shorter idle time; only when the
+    // reset would change something.
+    void warningWhen_data()
+    {
+        QTest::addColumn<bool>("fullScreen");
+        QTest::addColumn<int>("option"); // --idle-reset; -1: not given
+        QTest::addColumn<bool>("filled");
+        QTest::addColumn<int>("quietFor"); // seconds until the warning, if any
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("two minutes") << true << -1 << true << 105 << kWarning.arg("15 seconds");
+        QTest::newRow("--idle-reset 30: a third") << false << 30 << true << 20 << kWarning.arg("10 seconds");
+        QTest::newRow("nothing to clear") << true << -1 << false << 105 << "";
+        QTest::newRow("windowed: no reset") << false << -1 << true << 105 << "";
+    }
+    void warningWhen()
+    {
+        QFETCH(bool, fullScreen);
+        QFETCH(int, option);
+        QFETCH(bool, filled);
+        QFETCH(int, quietFor);
+        QFETCH(QString, shown);
+        App app;
+        Window1& form = start(app, fullScreen, option < 0 ? std::nullopt : std::optional<seconds>(option));
+        if (filled)
+            fill(form);
+        quiet(app, seconds(quietFor) - 1ms);
+        QCOMPARE(warning(), QString());
+        quiet(app, 1ms);
+        QCOMPARE(warning(), shown);
+    }
+
+    // The count goes down each second; any input hides it and starts the two minutes again.
+    void warningCountsDownAndInputEndsIt()
+    {
+        App app;
+        Window1& form = start(app, true);
+        fill(form);
+        quiet(app, 105s);
+        QCOMPARE(warning(), kWarning.arg("15 seconds"));
+        quiet(app, 500ms);
+        QCOMPARE(warning(), kWarning.arg("15 seconds"));
+        quiet(app, 13500ms);
+        QCOMPARE(warning(), kWarning.arg("1 second"));
+
+        QTest::keyClick(form.EmailField, Qt::Key_End);
+        QCOMPARE(warning(), QString());
+        quiet(app, 104s);
+        QCOMPARE(warning(), QString());
+        QCOMPARE(entry(form), kFilled);
+        quiet(app, 1s);
+        QCOMPARE(warning(), kWarning.arg("15 seconds"));
+        quiet(app, 15s);
+        QCOMPARE(warning(), QString());
+        QCOMPARE(entry(form), kCleared);
     }
 
     // A kiosk nobody used is not touched at all; an entry typed and erased is still there for Undo.
