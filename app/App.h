@@ -32,6 +32,8 @@ public:
 
     // The options the kiosk was started with.
     CommandLine commandLine;
+    // With --touch: why the kiosk runs without its on-screen keyboard; empty when it has one.
+    QString onScreenKeyboardMissing;
 
     // The request the password dialog is serving (one of password::kGetPrefs, kQuit, kConfirm below)
     // and its verdict.

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "form/Window1.h"
 #include "platform/InputPanel.h"
+#include "platform/TouchScreen.h"
 
 #include <QApplication>
 
@@ -17,11 +18,16 @@ int main(int argc, char* argv[])
         return commandLine.exitStatus();
     }
 
+    // Without a keyboard that can be made, the kiosk goes on for a real keyboard and tells the operator.
+    QString keyboardMissing;
     if (commandLine.options.touch)
-        platform::InputPanel::selectOnScreenKeyboard();
+        keyboardMissing = platform::InputPanel::selectOnScreenKeyboard();
     QApplication application(argc, argv);
-    if (commandLine.options.touch)
-        platform::InputPanel::followTouches();
+    if (commandLine.options.touch) {
+        platform::adaptToTouchScreen();
+        if (keyboardMissing.isEmpty())
+            platform::InputPanel::followTouches();
+    }
     // No display name: X11 would append it to every window title, and the titles are the designs'.
     QApplication::setApplicationName(QStringLiteral("Quillmore"));
     // The application id: Wayland compositors and desktops find the menu entry and its icon by it.
@@ -29,5 +35,6 @@ int main(int argc, char* argv[])
 
     App app;
     app.commandLine = commandLine.options;
+    app.onScreenKeyboardMissing = keyboardMissing;
     return app.run([] { return &platform::ImplicitInstance<Window1>::create(); });
 }

@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QRect>
+#include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -14,9 +16,18 @@ class InputPanel final : public QObject
 {
     Q_OBJECT
 public:
-    // Makes Qt's virtual keyboard the input method. Runs before QApplication exists, which loads the
-    // input method as it starts.
-    static void selectOnScreenKeyboard();
+    // Makes Qt's virtual keyboard the input method, when it can be made: its plugin and the QML modules
+    // it imports are installed. Otherwise the program goes on without one (a keyboard that cannot load
+    // covers the screen with an empty window instead) and the reason is returned and logged. Runs
+    // before QApplication exists, which loads the input method as it starts.
+    [[nodiscard]] static QString selectOnScreenKeyboard();
+    // What of the keyboard is not installed, as a sentence for the operator; empty when nothing is
+    // missing. Looks where Qt looks: its own folders and those the environment adds.
+    static QString missingKeyboardParts();
+    // The same, in these folders only.
+    static QString missingKeyboardParts(const QStringList& pluginFolders, const QStringList& qmlFolders);
+    // The keyboard was selected but its QML did not load (it is then never shown).
+    static bool failedToLoad();
     // From here on touches show and hide the keyboard (see above). Needs the application object.
     static void followTouches();
 

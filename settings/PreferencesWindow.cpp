@@ -9,6 +9,7 @@
 #include "form/Window1.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
+#include "platform/InputPanel.h"
 #include "platform/MsgBox.h"
 #include "settings/PasswordDialog.h"
 
@@ -52,6 +53,9 @@ const ControlDesign kControls[] = {
     {.name = "CancelBtn", .kind = Kind::PushButton, .left = 109, .top = 131, .width = 80, .height = 20, .text = "Cancel", .isCancel = true},
     // For the operator: how many sign-ups there are and where. In the free strip above the settings.
     {.name = "SignUpCount", .kind = Kind::StaticText, .left = 6, .top = 4, .width = 293, .height = 16},
+    // For the operator of a touch screen: why there is no on-screen keyboard. Below the buttons, which
+    // it makes room for; hidden while there is a keyboard.
+    {.name = "KeyboardNote", .kind = Kind::StaticText, .left = 6, .top = 157, .width = 293, .height = 14},
 };
 // clang-format on
 
@@ -113,6 +117,7 @@ void PreferencesWindow::CreateControls()
     SaveBtn = &control<platform::PushButton>("SaveBtn");
     CancelBtn = &control<platform::PushButton>("CancelBtn");
     SignUpCount = &control<platform::StaticText>("SignUpCount");
+    KeyboardNote = &control<platform::StaticText>("KeyboardNote");
     DefaultCountry->setBuddy(CountryPopUp);
     DefaultCountry1->setBuddy(Passwordfield);
     Passwordfield->setAccessibleName(DefaultCountry1->text());
@@ -128,6 +133,24 @@ void PreferencesWindow::Event_Open()
     FullScreenCB->setValue(app.fullScreenmark);
     CountryPopUp->setListIndex(app.DefaultCountryIndex);
     ShowSignUpCount();
+    ShowKeyboardNote();
+}
+
+// Checked at start; the whole sentence, on as many lines as it takes.
+void PreferencesWindow::ShowKeyboardNote()
+{
+    const App& app = App::instance();
+    QString missing = app.onScreenKeyboardMissing;
+    if (missing.isEmpty() && app.commandLine.touch && platform::InputPanel::failedToLoad())
+        missing = QStringLiteral("its QML did not load (the log says why)");
+    if (!app.commandLine.touch || missing.isEmpty()) {
+        KeyboardNote->hide();
+        return;
+    }
+    KeyboardNote->setWordWrap(true);
+    KeyboardNote->setText(QStringLiteral("No on-screen keyboard: %1.").arg(missing));
+    KeyboardNote->setHeight(KeyboardNote->heightForWidth(KeyboardNote->width()));
+    content()->setFixedHeight(KeyboardNote->Top() + KeyboardNote->Height() + 6);
 }
 
 // Counted afresh at each opening. A long path is shortened in its middle, where it says least; the

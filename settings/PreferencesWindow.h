@@ -34,6 +34,7 @@ public:
     platform::PushButton* SaveBtn;
     platform::PushButton* CancelBtn;
     platform::StaticText* SignUpCount;
+    platform::StaticText* KeyboardNote;
 
 protected:
     void Event_Open() override;
@@ -42,4 +43,6 @@ private:
     void CreateControls();
     // How many sign-ups the data file holds and where it is, or why that cannot be said.
     void ShowSignUpCount();
+    // With --touch and no on-screen keyboard: why.
+    void ShowKeyboardNote();
 };

@@ -9,12 +9,14 @@
 #include "platform/EditField.h"
 #include "platform/Menus.h"
 #include "platform/MsgBox.h"
+#include "platform/TouchScreen.h"
 #include "settings/PasswordDialog.h"
 #include "settings/PreferencesWindow.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QMessageBox>
+#include <QScroller>
 #include <QtTest>
 
 using namespace platform;
@@ -297,6 +299,10 @@ private Q_SLOTS:
         QVERIFY(popup);
         QCOMPARE(popup->ListCount(), count);
         QCOMPARE(popup->List(row), text);
+        // Made for fingers only with --touch (tst_touch).
+        QVERIFY(popup->view()->sizeHintForRow(row) < platform::kTouchRowHeight);
+        QVERIFY(!QScroller::hasScroller(popup->view()->viewport()));
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 
     void countriesAreSortedAfterTheFirstThreeAndUnique()
