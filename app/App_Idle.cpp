@@ -76,8 +76,10 @@ void App::IdleWarning(std::chrono::seconds left)
     if (!m_idleNotice)
         m_idleNotice = new platform::Notice(over);
     if (over == prefs)
-        m_idleNotice->display(QStringLiteral("Still there? Preferences close unsaved in %1.").arg(secondsText(left)),
-                              QStringLiteral("Touch the screen or press a key to keep them open."), 0);
+        m_idleNotice->display(QStringLiteral("Still there? Preferences close in %1.").arg(secondsText(left)),
+                              QStringLiteral("Changes not saved are lost. Touch the screen or press a key to "
+                                             "keep them open."),
+                              0);
     else
         m_idleNotice->display(QStringLiteral("Still there? This form clears in %1.").arg(secondsText(left)),
                               QStringLiteral("Touch the screen or press a key to keep it."),

@@ -365,7 +365,7 @@ private Q_SLOTS:
         QVERIFY(idled);
         QCOMPARE(warned,
                  preferencesOpened ? QStringLiteral("PreferencesWindow: Still there? Preferences close "
-                                                    "unsaved in 15 seconds.")
+                                                    "in 15 seconds.")
                                    : kWarning.arg("15 seconds"));
         QCOMPARE(warning(), QString());
         // After a message box, the rest of the reset follows from the event loop.
