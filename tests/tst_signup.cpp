@@ -186,11 +186,8 @@ private Q_SLOTS:
             auto* box = qobject_cast<QMessageBox*>(modal);
             QVERIFY(box);
             question = box->text();
-            QList<QAbstractButton*> shown;
-            for (QAbstractButton* button : box->buttons()) {
-                if (!button->isHidden())
-                    shown << button;
-            }
+            QList<QAbstractButton*> shown = box->buttons();
+            shown.removeIf([](const QAbstractButton* button) { return button->isHidden(); });
             for (const QAbstractButton* button : std::as_const(shown))
                 buttons << button->text();
             if (choice < 0)

@@ -41,8 +41,6 @@ private Q_SLOTS:
                                      "Qt/labs/folderlistmodel"};
         QStringList noLayouts = modules;
         noLayouts.removeAll("QtQuick/Layouts");
-        QStringList noLayoutsNorWindow = noLayouts;
-        noLayoutsNorWindow.removeAll("QtQuick/Window");
         QTest::newRow("everything") << (QStringList("plugin") + modules) << "";
         QTest::newRow("no plugin")
             << modules
@@ -56,10 +54,6 @@ private Q_SLOTS:
         QTest::newRow("no layouts")
             << (QStringList("plugin") + noLayouts)
             << "module QtQuick.Layouts is not installed (Debian package qml6-module-qtquick-layouts)";
-        QTest::newRow("neither layouts nor window")
-            << (QStringList("plugin") + noLayoutsNorWindow)
-            << "modules QtQuick.Layouts, QtQuick.Window are not installed (Debian packages qml6-module-qtquick-layouts "
-               "qml6-module-qtquick-window)";
     }
     void missingKeyboardParts()
     {
