@@ -1,9 +1,12 @@
 #include "app/App.h"
 #include "app/CommandLine.h"
+#include "core/DataFile.h"
+#include "core/Export.h"
 #include "form/Window1.h"
 #include "platform/InputPanel.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -15,6 +18,17 @@ int main(int argc, char* argv[])
         std::FILE* stream = commandLine.exitStatus() == 0 ? stdout : stderr;
         std::fputs(commandLine.text.toLocal8Bit().constData(), stream);
         return commandLine.exitStatus();
+    }
+
+    // The export needs no display and opens no window.
+    if (!commandLine.options.exportTo.isEmpty()) {
+        const QString dataFile = dataFileToShow(commandLine.options.dataFile);
+        if (QFileInfo(dataFile) == QFileInfo(commandLine.options.exportTo)) {
+            std::fputs("quillmore: --export would write over the sign-ups themselves; name another file.\n", stderr);
+            return 2;
+        }
+        return exporting::exportSignUps({dataFile, commandLine.options.exportTo, commandLine.options.forSpreadsheet},
+                                        stderr);
     }
 
     if (commandLine.options.touch)

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/Consent.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <cstdio>
+#include <optional>
+
+// The export (quillmore --export OUT.csv): the data file as a CSV that mail and CRM tools import as it
+// is. A header row, UTF-8, CRLF line ends (RFC 4180), a value quoted only where it must be; one row per
+// line of the data file, in order.
+namespace exporting {
+
+struct Options
+{
+    QString dataFile; // the sign-ups
+    QString output;   // OUT.csv, replaced whole once the export is complete
+    // Values a spreadsheet would take as a formula get an apostrophe before them, and the file a byte
+    // order mark, by which spreadsheets know it is UTF-8.
+    bool forSpreadsheet = false;
+};
+
+// The header row.
+const QList<QByteArray>& columnNames();
+
+// The values of one line of the data file: its 14 columns, or std::nullopt for a line that does not
+// read as quoted values each followed by a comma.
+std::optional<QList<QByteArray>> recordValues(QByteArrayView line);
+
+// The export's row for a sign-up's 14 values and its evidence, if any; in the order of columnNames().
+QList<QByteArray> row(const QList<QByteArray>& values, const std::optional<consent::Evidence>& evidence);
+
+// The cell number in E.164 (+ country calling code + number) where the country's code is known and the
+// number has a length numbers of that country have; otherwise as typed.
+QByteArray phoneE164(const QByteArray& typed, const QString& countryCode);
+
+// One cell of the CSV: quoted where it holds a comma, a quote, a line break or a blank at either end;
+// for a spreadsheet, an apostrophe before a leading = + - @ TAB or CR.
+QByteArray cell(const QByteArray& value, bool forSpreadsheet);
+
+// Exports, telling on `messages` what it did, its progress on a file of more than 100,000 lines, a torn
+// last line it left out, and any failure. Returns the program's exit status: 0 done, 1 failed.
+int exportSignUps(const Options& options, std::FILE* messages);
+
+} // namespace exporting
