@@ -2,10 +2,11 @@
 
 #include "app/App.h"
 #include "core/DataFile.h"
+#include "core/Consent.h"
 #include "core/EmailRule.h"
-#include "core/Files.h"
 #include "core/SignUpRecord.h"
 #include "form/ThanksWindow.h"
+#include "platform/Controls.h"
 #include "platform/EditField.h"
 #include "platform/MsgBox.h"
 
@@ -17,6 +18,11 @@ void Window1::SaveButton_Action()
     }
     if (!CellField->Text().isEmpty() && CellCarrierPopUp->ListIndex() == 0) {
         platform::MsgBox(QStringLiteral("Please Specify your Cell Phone Carrier"));
+        return;
+    }
+    const CommandLine& options = App::instance().commandLine;
+    if (ConsentBox && !ConsentBox->Value()) {
+        platform::MsgBox(QStringLiteral("Please tick the box to agree to the notice."));
         return;
     }
 
@@ -37,11 +43,14 @@ void Window1::SaveButton_Action()
     entry.gender = GenderPopUp->Text();
     const QString line = record::line(entry);
 
-    // A visitor is thanked only for a line that is on disk. On any failure the form keeps the entry,
-    // so staff can help and the next press tries again.
-    const QString dataFile = dataFileForWriting(App::instance().commandLine.dataFile);
-    const QString error =
-        dataFile.isEmpty() ? QStringLiteral("no desktop folder") : platform::appendLineDurably(dataFile, line);
+    // A visitor is thanked only for a line that is on disk, and under a notice only once the evidence of
+    // what they were shown is on disk too. On any failure the form keeps the entry, so staff can help and
+    // the next press tries again.
+    const QString dataFile = dataFileForWriting(options.dataFile);
+    const consent::Notice* notice = options.notice ? &*options.notice : nullptr;
+    const QString error = dataFile.isEmpty()
+        ? QStringLiteral("no desktop folder")
+        : consent::appendSignUp(dataFile, line, notice, QDateTime::currentDateTimeUtc());
     if (!error.isEmpty()) {
         qWarning("Sign-up not saved: %s", qUtf8Printable(error));
         platform::MsgBox(QStringLiteral("Sorry, your sign-up could not be saved. Please ask a staff member for help."));
