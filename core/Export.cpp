@@ -1,6 +1,7 @@
 #include "core/Export.h"
 
 #include "core/CountryCodes.h"
+#include "core/SignUpRecord.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -28,43 +29,32 @@ enum Column {
     YearBorn,
     Gender,
     Html,
-    ColumnCount
 };
 
 constexpr qint64 kProgressEvery = 100000;
 constexpr qint64 kBlock = 4 * 1024 * 1024;
 
-QByteArray countryCodeOf(const QByteArray& country)
-{
-    // Looked up once per country name rather than once per line.
-    static QHash<QByteArray, QByteArray> codes;
-    auto it = codes.constFind(country);
-    if (it == codes.cend())
-        it = codes.insert(country, lists::countryCode(QString::fromUtf8(country)).toLatin1());
-    return *it;
-}
-
-bool mustQuote(const QByteArray& value)
+bool mustQuote(const QString& value)
 {
     if (value.isEmpty())
         return false;
-    if (value.front() == ' ' || value.back() == ' ')
+    if (value.front() == u' ' || value.back() == u' ')
         return true;
-    for (const char c : value) {
-        if (c == ',' || c == '"' || c == '\n' || c == '\r')
+    for (const QChar c : value) {
+        if (c == u',' || c == u'"' || c == u'\n' || c == u'\r')
             return true;
     }
     return false;
 }
 
-void appendRow(QByteArray* out, const QList<QByteArray>& values, bool forSpreadsheet)
+void appendRow(QString* out, const QStringList& values, bool forSpreadsheet)
 {
     for (qsizetype i = 0; i < values.size(); ++i) {
         if (i > 0)
-            *out += ',';
+            *out += u',';
         *out += cell(values[i], forSpreadsheet);
     }
-    *out += "\r\n";
+    *out += QStringLiteral("\r\n");
 }
 
 void say(std::FILE* messages, const QString& text)
@@ -75,47 +65,22 @@ void say(std::FILE* messages, const QString& text)
 
 } // namespace
 
-const QList<QByteArray>& columnNames()
+const QStringList& columnNames()
 {
-    static const QList<QByteArray> names = {
-        "Email Address",    "First Name", "Last Name",    "City",   "Postal Code", "Country",
-        "Country Code",     "Phone",      "Carrier",      "Gender", "Birth Year",  "AOL Screen Name",
-        "MySpace Username", "Signed Up",  "Consent Text",
+    static const QStringList names = {
+        QStringLiteral("Email Address"),    QStringLiteral("First Name"),
+        QStringLiteral("Last Name"),        QStringLiteral("City"),
+        QStringLiteral("Postal Code"),      QStringLiteral("Country"),
+        QStringLiteral("Country Code"),     QStringLiteral("Phone"),
+        QStringLiteral("Carrier"),          QStringLiteral("Gender"),
+        QStringLiteral("Birth Year"),       QStringLiteral("AOL Screen Name"),
+        QStringLiteral("MySpace Username"), QStringLiteral("Signed Up"),
+        QStringLiteral("Consent Text"),
     };
     return names;
 }
 
-std::optional<QList<QByteArray>> recordValues(QByteArrayView line)
-{
-    QList<QByteArray> values;
-    values.reserve(ColumnCount);
-    qsizetype i = 0;
-    while (i < line.size()) {
-        if (line[i] != '"')
-            return std::nullopt;
-        QByteArray value;
-        for (++i;; ++i) {
-            if (i >= line.size())
-                return std::nullopt; // a quoted value left open
-            if (line[i] != '"') {
-                value += line[i];
-            } else if (i + 1 < line.size() && line[i + 1] == '"') {
-                value += '"';
-                ++i;
-            } else {
-                break;
-            }
-        }
-        ++i; // the closing quote
-        if (i < line.size() && line[i] != ',')
-            return std::nullopt;
-        ++i; // the comma; a line cut short and mended may lack the last one
-        values << value;
-    }
-    return values;
-}
-
-QByteArray phoneE164(const QByteArray& typed, const QString& countryCode)
+QString phoneE164(const QString& typed, const QString& countryCode)
 {
     using i18n::phonenumbers::PhoneNumber;
     using i18n::phonenumbers::PhoneNumberUtil;
@@ -130,42 +95,40 @@ QByteArray phoneE164(const QByteArray& typed, const QString& countryCode)
         return typed;
     std::string formatted;
     util.Format(number, PhoneNumberUtil::E164, &formatted);
-    return QByteArray::fromStdString(formatted);
+    return QString::fromStdString(formatted);
 }
 
-QList<QByteArray> row(const QList<QByteArray>& record, const std::optional<consent::Evidence>& evidence)
+QStringList row(const QStringList& values, const std::optional<consent::Evidence>& evidence)
 {
-    // A line cut short and mended holds fewer values; the missing ones are empty.
-    const auto value = [&](Column column) { return column < record.size() ? record[column] : QByteArray(); };
-    const QByteArray code = countryCodeOf(value(Country));
+    const QString code = lists::countryCode(values[Country]);
     return {
-        value(Email),
-        value(FirstName),
-        value(LastName),
-        value(City),
-        value(PostCode),
-        value(Country),
+        values[Email],
+        values[FirstName],
+        values[LastName],
+        values[City],
+        values[PostCode],
+        values[Country],
         code,
-        phoneE164(value(Cell), QString::fromLatin1(code)),
-        value(Carrier),
-        value(Gender),
-        value(YearBorn),
-        value(AolScreenName),
-        value(MySpaceUserName),
-        evidence ? evidence->signedUp.toUTC().toString(Qt::ISODate).toLatin1() : QByteArray(),
-        evidence ? evidence->noticeSha256 : QByteArray(),
+        phoneE164(values[Cell], code),
+        values[Carrier],
+        values[Gender],
+        values[YearBorn],
+        values[AolScreenName],
+        values[MySpaceUserName],
+        evidence ? evidence->signedUp.toUTC().toString(Qt::ISODate) : QString(),
+        evidence ? QString::fromLatin1(evidence->noticeSha256) : QString(),
     };
 }
 
-QByteArray cell(const QByteArray& value, bool forSpreadsheet)
+QString cell(const QString& value, bool forSpreadsheet)
 {
-    QByteArray text = value;
+    QString text = value;
     // As OWASP advises against CSV injection: such a value starts a formula in a spreadsheet.
-    if (forSpreadsheet && !text.isEmpty() && QByteArrayView("=+-@\t\r").contains(text.front()))
-        text.prepend('\'');
+    if (forSpreadsheet && !text.isEmpty() && QStringView(u"=+-@\t\r").contains(text.front()))
+        text.prepend(u'\'');
     if (!mustQuote(text))
         return text;
-    return '"' + text.replace('"', "\"\"") + '"';
+    return u'"' + text.replace(u'"', QStringLiteral("\"\"")) + u'"';
 }
 
 int exportSignUps(const Options& options, std::FILE* messages)
@@ -198,12 +161,17 @@ int exportSignUps(const Options& options, std::FILE* messages)
     if (!QFileInfo::exists(options.output))
         out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
-    QByteArray text;
+    QString text;
     if (options.forSpreadsheet)
-        text += "\xEF\xBB\xBF";
+        text += QChar(0xFEFF);
     appendRow(&text, columnNames(), false);
-    bool failed = out.write(text) != text.size();
-    text.clear();
+    bool failed = false;
+    const auto flush = [&] {
+        const QByteArray bytes = text.toUtf8();
+        failed = failed || out.write(bytes) != bytes.size();
+        text.clear();
+    };
+    flush();
 
     qint64 lines = 0;
     qint64 withEvidence = 0;
@@ -220,7 +188,8 @@ int exportSignUps(const Options& options, std::FILE* messages)
         qsizetype start = 0;
         for (qsizetype end; (end = pending.indexOf('\n', start)) >= 0; start = end + 1) {
             const QByteArrayView line(pending.constData() + start, end - start);
-            const std::optional<QList<QByteArray>> values = recordValues(line);
+            // A line cut short by a power cut and ended by the next sign-up is no sign-up.
+            const std::optional<QStringList> values = record::parse(QString::fromUtf8(line));
             if (!values) {
                 ++unreadable;
             } else {
@@ -233,9 +202,7 @@ int exportSignUps(const Options& options, std::FILE* messages)
         }
         offset += start;
         pending.remove(0, start);
-        if (out.write(text) != text.size())
-            failed = true;
-        text.clear();
+        flush();
     }
     if (failed || !out.commit()) {
         say(messages, QStringLiteral("Could not write %1: %2").arg(options.output, out.errorString()));

@@ -3,8 +3,8 @@
 #include "core/Consent.h"
 
 #include <QByteArray>
-#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 #include <optional>
@@ -24,22 +24,19 @@ struct Options
 };
 
 // The header row.
-const QList<QByteArray>& columnNames();
+const QStringList& columnNames();
 
-// The values of one line of the data file: its 14 columns, or std::nullopt for a line that does not
-// read as quoted values each followed by a comma.
-std::optional<QList<QByteArray>> recordValues(QByteArrayView line);
-
-// The export's row for a sign-up's 14 values and its evidence, if any; in the order of columnNames().
-QList<QByteArray> row(const QList<QByteArray>& values, const std::optional<consent::Evidence>& evidence);
+// The export's row for a sign-up's 14 values (record::parse) and its evidence, if any; in the order of
+// columnNames().
+QStringList row(const QStringList& values, const std::optional<consent::Evidence>& evidence);
 
 // The cell number in E.164 (+ country calling code + number) where the country's code is known and the
 // number has a length numbers of that country have; otherwise as typed.
-QByteArray phoneE164(const QByteArray& typed, const QString& countryCode);
+QString phoneE164(const QString& typed, const QString& countryCode);
 
 // One cell of the CSV: quoted where it holds a comma, a quote, a line break or a blank at either end;
 // for a spreadsheet, an apostrophe before a leading = + - @ TAB or CR.
-QByteArray cell(const QByteArray& value, bool forSpreadsheet);
+QString cell(const QString& value, bool forSpreadsheet);
 
 // Exports, telling on `messages` what it did, its progress on a file of more than 100,000 lines, a torn
 // last line it left out, and any failure. Returns the program's exit status: 0 done, 1 failed.
