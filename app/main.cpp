@@ -23,7 +23,10 @@ int main(int argc, char* argv[])
     // The export needs no display and opens no window.
     if (!commandLine.options.exportTo.isEmpty()) {
         const QString dataFile = dataFileToShow(commandLine.options.dataFile);
-        if (QFileInfo(dataFile) == QFileInfo(commandLine.options.exportTo)) {
+        const QFileInfo data(dataFile);
+        const QFileInfo out(commandLine.options.exportTo);
+        if (data.absoluteFilePath() == out.absoluteFilePath()
+            || (data.exists() && data.canonicalFilePath() == out.canonicalFilePath())) {
             std::fputs("quillmore: --export would write over the sign-ups themselves; name another file.\n", stderr);
             return 2;
         }

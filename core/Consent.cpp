@@ -28,6 +28,20 @@ bool isSha256(QByteArrayView hex)
         && std::all_of(hex.begin(), hex.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
+// 2026-12-09T03:19:07Z, as evidenceLine writes it.
+bool isTime(QByteArrayView text)
+{
+    static constexpr char kPattern[] = "dddd-dd-ddTdd:dd:ddZ";
+    if (text.size() != qsizetype(sizeof kPattern) - 1)
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kPattern[i] == 'd' ? !digit : text[i] != kPattern[i])
+            return false;
+    }
+    return true;
+}
+
 int writeAll(int fd, const char* data, qsizetype size)
 {
     while (size > 0) {
@@ -94,8 +108,8 @@ QByteArray lineDigest(QByteArrayView line)
 QByteArray evidenceLine(qint64 offset, const QDateTime& signedUp, const QByteArray& noticeSha256,
                         const QByteArray& lineSha256)
 {
-    return QByteArray::number(offset) + ',' + signedUp.toUTC().toString(Qt::ISODate).toLatin1() + ',' + noticeSha256
-        + ',' + lineSha256;
+    return QByteArray::number(offset) + ',' + signedUp.toUTC().toString(u"yyyy-MM-dd'T'HH:mm:ss'Z'").toLatin1() + ','
+        + noticeSha256 + ',' + lineSha256;
 }
 
 QString appendSignUp(const QString& dataFile, const QString& line, const Notice* notice, const QDateTime& signedUp)
@@ -131,29 +145,35 @@ std::optional<EvidenceByOffset> readEvidence(const QString& dataFile, QString* e
     // Only complete lines: the last one may be being written.
     QList<QByteArray> lines = bytes.left(bytes.lastIndexOf('\n') + 1).split('\n');
     lines.removeLast(); // after the last line break
+    evidence.reserve(size_t(lines.size()));
     for (const QByteArray& line : lines) {
         const QList<QByteArray> fields = line.split(',');
         if (fields.size() != 4 || !isSha256(fields[2]) || !isSha256(fields[3]))
             continue;
         bool number = false;
         const qint64 offset = fields[0].toLongLong(&number);
-        const QDateTime signedUp = QDateTime::fromString(QString::fromLatin1(fields[1]), Qt::ISODate);
-        if (!number || offset < 0 || !signedUp.isValid())
+        if (!number || offset < 0 || !isTime(fields[1]))
             continue;
-        evidence[offset].append({signedUp.toUTC(), fields[2], fields[3]});
+        evidence.push_back({offset, {fields[1], fields[2], fields[3]}});
     }
+    // Already in order but after a kill; stable, so the lines of one offset keep the file's order.
+    std::stable_sort(evidence.begin(), evidence.end(),
+                     [](const EvidenceLine& a, const EvidenceLine& b) { return a.offset < b.offset; });
     return evidence;
 }
 
 std::optional<Evidence> evidenceFor(const EvidenceByOffset& evidence, qint64 offset, QByteArrayView line)
 {
-    const auto found = evidence.constFind(offset);
-    if (found == evidence.cend())
+    const auto [first, last] =
+        std::equal_range(evidence.cbegin(), evidence.cend(), EvidenceLine{offset, {}},
+                         [](const EvidenceLine& a, const EvidenceLine& b) { return a.offset < b.offset; });
+    if (first == last)
         return std::nullopt;
     const QByteArray digest = lineDigest(line);
-    for (auto it = found->crbegin(); it != found->crend(); ++it) {
-        if (it->lineSha256 == digest)
-            return *it;
+    for (auto it = last; it != first;) {
+        --it;
+        if (it->evidence.lineSha256 == digest)
+            return it->evidence;
     }
     return std::nullopt;
 }

@@ -4,11 +4,10 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QHash>
-#include <QList>
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 // The evidence of consent: for every sign-up made under a notice, when it was made and exactly which text
 // the visitor was shown, kept beside the data file without touching the data file's 14 columns.
@@ -39,7 +38,7 @@ namespace consent {
 // What one sign-up's evidence says.
 struct Evidence
 {
-    QDateTime signedUp; // UTC
+    QByteArray signedUp; // UTC, to the second, as written: 2026-12-09T03:19:07Z
     QByteArray noticeSha256;
     QByteArray lineSha256;
 };
@@ -57,10 +56,15 @@ QByteArray lineDigest(QByteArrayView line);
 [[nodiscard]] QString appendSignUp(const QString& dataFile, const QString& line, const Notice* notice,
                                    const QDateTime& signedUp);
 
-// The evidence file read into what a reader looks a data line up by: offset to the evidence lines
-// at that offset, in the file's order. A missing file holds no evidence; std::nullopt when it cannot be
+// The evidence file read into what a reader looks a data line up by: its lines ordered by offset, those
+// of one offset in the file's order. A missing file holds no evidence; std::nullopt when it cannot be
 // read.
-using EvidenceByOffset = QHash<qint64, QList<Evidence>>;
+struct EvidenceLine
+{
+    qint64 offset;
+    Evidence evidence;
+};
+using EvidenceByOffset = std::vector<EvidenceLine>;
 std::optional<EvidenceByOffset> readEvidence(const QString& dataFile, QString* error);
 
 // The evidence of the data line at the offset (its bytes without the line break), if any.
