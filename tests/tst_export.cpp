@@ -173,10 +173,9 @@ private Q_SLOTS:
         QCOMPARE(consent::appendSignUp(data, ann, &notice, first), QString());
         // Killed after its evidence was on disk, before its line: the evidence names a line that is not.
         const qint64 offset = readBytes(data).size();
-        QCOMPARE(platform::appendLineDurably(
-                     consent::evidenceFilePath(data),
-                     QString::fromLatin1(consent::evidenceLine(offset, second, notice.sha256,
-                                                               consent::lineDigest(ann.toUtf8())))),
+        QCOMPARE(platform::appendLineDurably(consent::evidenceFilePath(data),
+                                             QString::fromLatin1(consent::evidenceLine(
+                                                 offset, second, notice.sha256, consent::lineDigest(ann.toUtf8())))),
                  QString());
         // A kiosk without a notice puts its line at that offset: the stale evidence is not its.
         QCOMPARE(consent::appendSignUp(data, bob, nullptr, second), QString());
