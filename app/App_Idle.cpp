@@ -1,5 +1,6 @@
 #include "app/App.h"
 
+#include "form/NoticeWindow.h"
 #include "form/ThanksWindow.h"
 #include "form/Window1.h"
 #include "platform/ActivityWatcher.h"
@@ -113,14 +114,17 @@ void App::IdleReset()
     //    has gone on from it: that may be the password dialog's OK, which must not lose its window
     //    while it still runs.
     platform::dismissMsgBoxes(this, [] {
-        // 2. The password dialog is cancelled: nothing quits and nothing opens. A "Confirm Password"
+        // 2. The privacy notice a visitor opened closes, as its OK would.
+        if (NoticeWindow* notice = platform::ImplicitInstance<NoticeWindow>::existing())
+            notice->OKButton_Action();
+        // 3. The password dialog is cancelled: nothing quits and nothing opens. A "Confirm Password"
         //    dialog goes the same way, saving nothing.
         if (PasswordDialog* dialog = platform::ImplicitInstance<PasswordDialog>::existing())
             dialog->PushButton2_Action();
-        // 3. Preferences close as their Cancel would: nothing stored, the settings file untouched.
+        // 4. Preferences close as their Cancel would: nothing stored, the settings file untouched.
         if (PreferencesWindow* prefs = platform::ImplicitInstance<PreferencesWindow>::existing())
             prefs->CancelBtn_Action();
-        // 4. The form is cleared: the default country, empty fields. Not behind the thank-you window,
+        // 5. The form is cleared: the default country, empty fields. Not behind the thank-you window,
         //    which clears it as it closes; not when there is nothing to clear, so an idle kiosk is not
         //    redrawn.
         Window1* form = platform::ImplicitInstance<Window1>::existing();

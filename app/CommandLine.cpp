@@ -55,11 +55,33 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                                    QStringLiteral("For a touch screen: touching a field shows an on-screen keyboard "
                                                   "(Debian's qt6-virtualkeyboard-plugin), and the form moves up so "
                                                   "the field stays in sight above it."));
+    const QCommandLineOption privacy(
+        QStringLiteral("privacy"),
+        QStringLiteral("Show the privacy notice in FILE (UTF-8 text) on the form: its first paragraph before "
+                       "\"Sign Me Up\", the whole text when that is touched. Each sign-up then keeps, beside "
+                       "the data file, when it was made and which notice was shown."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption requireConsent(
+        QStringLiteral("require-consent"),
+        QStringLiteral("With --privacy: a sign-up needs the box beside the notice ticked."));
+    const QCommandLineOption exportTo(
+        QStringLiteral("export"),
+        QStringLiteral("Start no kiosk: write the sign-ups of the data file (see --data-file) to OUT as a "
+                       "CSV file with a header row, for mail and CRM tools. Needs no display."),
+        QStringLiteral("OUT"));
+    const QCommandLineOption forSpreadsheet(
+        QStringLiteral("for-spreadsheet"),
+        QStringLiteral("With --export: values a spreadsheet would run as a formula (a leading = + - @) get "
+                       "an apostrophe before them."));
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(idleReset);
     parser.addOption(dataFile);
     parser.addOption(touch);
+    parser.addOption(privacy);
+    parser.addOption(requireConsent);
+    parser.addOption(exportTo);
+    parser.addOption(forSpreadsheet);
 
     if (!parser.parse(arguments))
         return answer(ParsedCommandLine::Outcome::UsageError,
@@ -103,6 +125,26 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             return refuse(QStringLiteral("--data-file '%1' is a folder; name the file in it, such as %2.")
                               .arg(path, QDir(path).filePath(QStringLiteral("quillmore.csv"))));
         parsed.options.dataFile = file.absoluteFilePath();
+    }
+    if (parser.isSet(privacy)) {
+        const QString path = parser.value(privacy);
+        const consent::NoticeFile read = consent::readNotice(path);
+        if (!read.notice)
+            return refuse(QStringLiteral("--privacy '%1' gives no notice: %2.").arg(path, read.error));
+        parsed.options.notice = read.notice;
+    }
+    parsed.options.requireConsent = parser.isSet(requireConsent);
+    if (parsed.options.requireConsent && !parsed.options.notice)
+        return refuse(QStringLiteral("--require-consent needs --privacy FILE: the notice the visitor agrees to."));
+    parsed.options.forSpreadsheet = parser.isSet(forSpreadsheet);
+    if (parser.isSet(exportTo)) {
+        const QString path = parser.value(exportTo);
+        const QFileInfo out(path);
+        if (path.isEmpty() || path.endsWith(u'/') || out.isDir())
+            return refuse(QStringLiteral("--export needs the path of a file to write, such as sign-ups.csv."));
+        parsed.options.exportTo = out.absoluteFilePath();
+    } else if (parsed.options.forSpreadsheet) {
+        return refuse(QStringLiteral("--for-spreadsheet goes with --export OUT."));
     }
     return parsed;
 }

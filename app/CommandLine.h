@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Notice.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +19,13 @@ struct CommandLine
     // desktop. Empty: on the desktop.
     QString dataFile;
     bool touch = false; // --touch: an on-screen keyboard for a touch screen without a keyboard
+    // --privacy FILE, read at start: the notice the form shows before "Sign Me Up". None: no notice.
+    std::optional<consent::Notice> notice;
+    // --require-consent (only with a notice): a sign-up needs the box under the notice ticked.
+    bool requireConsent = false;
+    // --export OUT.csv, made absolute: no kiosk, but the sign-ups exported to that file.
+    QString exportTo;
+    bool forSpreadsheet = false; // --for-spreadsheet: the export made safe to open in a spreadsheet
 };
 
 // The answer to a command line: start the kiosk with its options, or print a text and end before

@@ -1,10 +1,13 @@
 #include "app/App.h"
 #include "app/CommandLine.h"
+#include "core/DataFile.h"
+#include "core/Export.h"
 #include "form/Window1.h"
 #include "platform/InputPanel.h"
 #include "platform/TouchScreen.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -16,6 +19,20 @@ int main(int argc, char* argv[])
         std::FILE* stream = commandLine.exitStatus() == 0 ? stdout : stderr;
         std::fputs(commandLine.text.toLocal8Bit().constData(), stream);
         return commandLine.exitStatus();
+    }
+
+    // The export needs no display and opens no window.
+    if (!commandLine.options.exportTo.isEmpty()) {
+        const QString dataFile = dataFileToShow(commandLine.options.dataFile);
+        const QFileInfo data(dataFile);
+        const QFileInfo out(commandLine.options.exportTo);
+        if (data.absoluteFilePath() == out.absoluteFilePath()
+            || (data.exists() && data.canonicalFilePath() == out.canonicalFilePath())) {
+            std::fputs("quillmore: --export would write over the sign-ups themselves; name another file.\n", stderr);
+            return 2;
+        }
+        return exporting::exportSignUps({dataFile, commandLine.options.exportTo, commandLine.options.forSpreadsheet},
+                                        stderr);
     }
 
     // Without a keyboard that can be made, the kiosk goes on for a real keyboard and tells the operator.

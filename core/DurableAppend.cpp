@@ -131,6 +131,12 @@ int openLocked(const QByteArray& name, LockedFile* file)
 
 QString appendLineDurably(const QString& path, const QString& line)
 {
+    return appendLineDurably(path, line, {});
+}
+
+QString appendLineDurably(const QString& path, const QString& line,
+                          const std::function<QString(qint64 offset)>& beforeWriting)
+{
     if (io::hasLineBreak(line))
         return failure(QStringLiteral("append to"), path, QStringLiteral("the line contains a line break"));
 
@@ -155,6 +161,12 @@ QString appendLineDurably(const QString& path, const QString& line)
     QByteArray bytes;
     if (const int error = tailRepair(fd, file.size, &bytes); error != 0)
         return fail(QStringLiteral("read the end of"), error);
+    if (beforeWriting) {
+        if (const QString error = beforeWriting(qint64(file.size) + bytes.size()); !error.isEmpty()) {
+            fail(QString(), 0);
+            return error;
+        }
+    }
     bytes += line.toUtf8();
     bytes += '\n';
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QIODevice;
@@ -41,6 +42,13 @@ std::optional<QStringList> readTextLines(const QString& path, int maxLines, qint
 // A line containing CR or LF is refused.
 // Returns an empty string on success, otherwise a short English error text.
 [[nodiscard]] QString appendLineDurably(const QString& path, const QString& line);
+
+// The same, with a step of the caller's between the look at the end and the write: beforeWriting gets
+// the byte offset at which the line will start, under the lock, and the line is written only when it
+// returns no error (its error is then this call's, and the file is left as it was). It lets a second
+// file record something about the line, durably, before the line exists.
+[[nodiscard]] QString appendLineDurably(const QString& path, const QString& line,
+                                        const std::function<QString(qint64 offset)>& beforeWriting);
 
 // fsync of a folder, so that creating or renaming a file in it survives a power cut.
 bool syncFolder(const QString& folderPath);

@@ -16,6 +16,9 @@ using Align = ControlDesign::Align;
 constexpr auto Verdana = FontFamily::Verdana;
 constexpr auto System = FontFamily::System;
 
+// The strip beneath the box that holds the privacy notice (Window1_Notice.cpp).
+constexpr int kNoticeStripHeight = 48;
+
 const platform::WindowDesign kWindow = [] {
     platform::WindowDesign w;
     w.title = "Quillmore";
@@ -29,6 +32,16 @@ const platform::WindowDesign kWindow = [] {
     w.backColor = QColor(0xFF, 0xFF, 0xFF);
     return w;
 }();
+
+// With a privacy notice the window is taller by the strip beneath the box that shows it; nothing in the
+// design moves.
+platform::WindowDesign windowDesign()
+{
+    platform::WindowDesign w = kWindow;
+    if (App::instance().commandLine.notice)
+        w.height += kNoticeStripHeight;
+    return w;
+}
 
 constexpr const char* kNameMask = "&&&&&&&&&&&&&&&&&&&&&&&&&"; // 25 places
 constexpr const char* kBox = "FormBox";
@@ -72,10 +85,11 @@ const ControlDesign kControls[] = {
 } // namespace
 
 Window1::Window1()
-    : platform::Window(kWindow)
+    : platform::Window(windowDesign())
 {
     Layout();
     CreateControls();
+    createNotice();
     AddMenuHandlers();
     followOnScreenKeyboard();
 }

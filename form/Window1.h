@@ -7,7 +7,9 @@
 
 namespace platform {
 class Canvas;
+class CheckBox;
 class EditField;
+class FittedText;
 class GroupBox;
 class MenuItem;
 using QuitMenuItem = MenuItem;
@@ -42,6 +44,9 @@ public:
     // "Did you mean ann@gmail.com?" for a domain that looks mistyped: the address chosen goes into
     // EmailField. False when the visitor chose neither.
     [[nodiscard]] bool ConfirmEmailDomain();
+
+    // The privacy notice, when the kiosk has one (Window1_Notice.cpp): touched, it opens in full.
+    void NoticeLabel_Action();
 
     // The default country and, in full-screen mode, the kiosk layout: Window1_Kiosk.cpp (the layout
     // itself, a pure function, is in core/KioskLayout.cpp).
@@ -94,6 +99,10 @@ public:
     platform::StaticText* QuillmoreLabel;
     platform::StaticText* BirthYearLabel;
     platform::StaticText* MyspaceUrl;
+    // Beneath the form, only with --privacy: the notice's first paragraph, and with --require-consent
+    // the box a visitor ticks to agree to it. Null without.
+    platform::FittedText* NoticeLabel = nullptr;
+    platform::CheckBox* ConsentBox = nullptr;
 
 protected:
     void Event_Open() override;
@@ -108,6 +117,9 @@ private:
     bool Preferences_Action();
     void makeAccessible();
     void setUpCityAndPostCodeForCountry(); // Window1_Fields.cpp
+    void createNotice();                   // Window1_Notice.cpp
+    // The window is still on its way to full screen: the height is that of the screen below the menu bar.
+    void placeNoticeForKiosk(const QRect& box, int contentHeight);
 
     // Touch screens (Window1_Touch.cpp): what each field asks the on-screen keyboard for, and the form moving up while
     // the keyboard would cover the focused field.

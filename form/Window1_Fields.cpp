@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "core/Lists.h"
 #include "core/Text.h"
+#include "platform/Controls.h"
 #include "platform/EditField.h"
 
 namespace {
@@ -60,6 +61,9 @@ void Window1::ResetWindowData()
     GenderPopUp->setListIndex(0);
     MySpaceURLField->setText(QString());
     YearBornPopUp->setListIndex(0);
+    // Every visitor agrees for themselves.
+    if (ConsentBox)
+        ConsentBox->setValue(false);
     // The cell mask is left to the country's Change above.
     setUpCityAndPostCodeForCountry();
 }
@@ -75,5 +79,5 @@ bool Window1::WindowDataIsReset() const
         && CountryField->ListIndex() == App::instance().DefaultCountryIndex
         && clear(CityField, unitedStates ? kCityFromZip : QString()) && clear(PostCodeField, {}) && clear(CellField, {})
         && CellCarrierPopUp->ListIndex() == 0 && clear(AOLScreenNameField, {}) && GenderPopUp->ListIndex() == 0
-        && clear(MySpaceURLField, {}) && YearBornPopUp->ListIndex() == 0;
+        && clear(MySpaceURLField, {}) && YearBornPopUp->ListIndex() == 0 && !(ConsentBox && ConsentBox->Value());
 }

@@ -42,6 +42,7 @@ void Window1::ResetWindowPrefs()
             Q_ASSERT_X(control, "ResetWindowPrefs", p.name);
             place(control, p);
         }
+        placeNoticeForKiosk(arrangement.box, screen.AvailableHeight() - menuBarHeight());
         Refresh(true);
         return;
     }

@@ -2,11 +2,12 @@
 
 #include "app/App.h"
 #include "core/DataFile.h"
+#include "core/Consent.h"
 #include "core/EmailRule.h"
 #include "core/EmailSuggestion.h"
-#include "core/Files.h"
 #include "core/SignUpRecord.h"
 #include "form/ThanksWindow.h"
+#include "platform/Controls.h"
 #include "platform/EditField.h"
 #include "platform/MsgBox.h"
 
@@ -20,8 +21,13 @@ void Window1::SaveButton_Action()
         platform::MsgBox(QStringLiteral("Please Specify your Cell Phone Carrier"));
         return;
     }
-    // A mistyped domain loses the visitor for good (the mail bounces): ask once. Closing the box
-    // without an answer signs nobody up and leaves the entry as it is.
+    const CommandLine& options = App::instance().commandLine;
+    if (ConsentBox && !ConsentBox->Value()) {
+        platform::MsgBox(QStringLiteral("Please tick the box to agree to the notice."));
+        return;
+    }
+    // A mistyped domain loses the visitor for good (the mail bounces): ask once, when everything else
+    // passes. Closing the box without an answer signs nobody up and leaves the entry as it is.
     if (!ConfirmEmailDomain())
         return;
 
@@ -42,11 +48,14 @@ void Window1::SaveButton_Action()
     entry.gender = GenderPopUp->Text();
     const QString line = record::line(entry);
 
-    // A visitor is thanked only for a line that is on disk. On any failure the form keeps the entry,
-    // so staff can help and the next press tries again.
-    const QString dataFile = dataFileForWriting(App::instance().commandLine.dataFile);
-    const QString error =
-        dataFile.isEmpty() ? QStringLiteral("no desktop folder") : platform::appendLineDurably(dataFile, line);
+    // A visitor is thanked only for a line that is on disk, and under a notice only once the evidence of
+    // what they were shown is on disk too. On any failure the form keeps the entry, so staff can help and
+    // the next press tries again.
+    const QString dataFile = dataFileForWriting(options.dataFile);
+    const consent::Notice* notice = options.notice ? &*options.notice : nullptr;
+    const QString error = dataFile.isEmpty()
+        ? QStringLiteral("no desktop folder")
+        : consent::appendSignUp(dataFile, line, notice, QDateTime::currentDateTimeUtc());
     if (!error.isEmpty()) {
         qWarning("Sign-up not saved: %s", qUtf8Printable(error));
         platform::MsgBox(QStringLiteral("Sorry, your sign-up could not be saved. Please ask a staff member for help."));

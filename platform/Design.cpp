@@ -1,6 +1,7 @@
 #include "platform/Design.h"
 
 #include "platform/EditField.h"
+#include "platform/FittedText.h"
 #include "platform/Window.h"
 
 namespace platform {
@@ -97,6 +98,13 @@ void buildControls(Window& window, std::span<const ControlDesign> table)
             setFont(box, d);
             box->setText(text);
             created = box;
+            break;
+        }
+        case Kind::FittedText: {
+            auto* label = place(new FittedText(parent), d);
+            setFont(label, d);
+            label->setText(text);
+            created = label;
             break;
         }
         }

@@ -13,7 +13,7 @@ class Window;
 // these, turned into controls by buildControls in table order.
 struct ControlDesign
 {
-    enum class Kind { GroupBox, EditField, PopupMenu, StaticText, PushButton, Canvas, CheckBox };
+    enum class Kind { GroupBox, EditField, PopupMenu, StaticText, PushButton, Canvas, CheckBox, FittedText };
     enum class Align { Left, Centre, Right };
 
     const char* name;

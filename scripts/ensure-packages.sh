@@ -23,7 +23,8 @@ ensure_packages() {
 }
 
 # What building needs, everywhere.
-BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev fonts-dejavu-core)
+# libphonenumber-dev: the export writes cell numbers in E.164 through it (see the README).
+BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev fonts-dejavu-core libphonenumber-dev)
 
 # What the kiosk's --touch needs at run time: Qt's on-screen keyboard and the QML modules it imports
 # (without any one of them no keyboard appears).

@@ -96,6 +96,23 @@ private Q_SLOTS:
                                         << QStringLiteral("quillmore: Unexpected argument 'sign-ups.csv'");
         QTest::newRow("bad --idle-reset") << QStringList{"--idle-reset", "soon"} << 2 << QString()
                                           << QStringLiteral("quillmore: Invalid value 'soon' for --idle-reset");
+        // The rules of the notice file itself are tst_export's; here, that each ends the start.
+        QTest::newRow("--privacy missing") << QStringList{"--privacy", "/nonexistent/notice.txt"} << 2 << QString()
+                                           << QStringLiteral("quillmore: --privacy '/nonexistent/notice.txt' gives "
+                                                             "no notice: there is no such file.");
+        QTest::newRow("--privacy a folder")
+            << QStringList{"--privacy", QDir::tempPath()} << 2 << QString()
+            << QStringLiteral("quillmore: --privacy '%1' gives no notice").arg(QDir::tempPath());
+        QTest::newRow("--require-consent alone") << QStringList{"--require-consent"} << 2 << QString()
+                                                 << QStringLiteral("quillmore: --require-consent needs --privacy");
+        QTest::newRow("--for-spreadsheet alone") << QStringList{"--for-spreadsheet"} << 2 << QString()
+                                                 << QStringLiteral("quillmore: --for-spreadsheet goes with --export");
+        QTest::newRow("--export of no file")
+            << QStringList{"--export", "x.csv", "--data-file", "/nonexistent/q.csv"} << 1 << QString()
+            << QStringLiteral("quillmore: There are no sign-ups to export");
+        QTest::newRow("--export over the data file")
+            << QStringList{"--export", "/tmp/q.csv", "--data-file", "/tmp/q.csv"} << 2 << QString()
+            << QStringLiteral("quillmore: --export would write over the sign-ups");
     }
 
     void answersWithoutAWindow()

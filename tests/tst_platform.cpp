@@ -7,6 +7,7 @@
 #include "platform/Application.h"
 #include "platform/Design.h"
 #include "platform/EditField.h"
+#include "platform/FittedText.h"
 #include "platform/ImplicitInstance.h"
 #include "platform/Menus.h"
 #include "platform/Screen.h"
@@ -150,6 +151,44 @@ class TestPlatform final : public QObject
     EditField& field() { return ImplicitInstance<PlainWindow>::get().control<EditField>("Field"); }
 
 private Q_SLOTS:
+    // A fitted text shows whole words only, each line within the width, as many lines as the height
+    // holds; what does not fit ends in an ellipsis after a whole word.
+    void fittedText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("lines"); // the height, in lines
+        QTest::addColumn<bool>("elided");
+        const QString notice = QStringLiteral("Quillmore Fan Club keeps the details you give here to send you news "
+                                              "of shows by e-mail and text, and never sells them.");
+        QTest::newRow("fits whole") << notice << 2000 << 2 << false;
+        QTest::newRow("wrapped, all of it") << notice << 200 << 20 << false;
+        QTest::newRow("three lines and an ellipsis") << notice << 200 << 3 << true;
+        QTest::newRow("one line") << notice << 200 << 1 << true;
+        QTest::newRow("a word wider than the box") << QString(60, u'x') + QStringLiteral(" end") << 120 << 1 << true;
+    }
+    void fittedText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, width);
+        QFETCH(int, lines);
+        QFETCH(bool, elided);
+        const QFont font;
+        const QFontMetrics metrics(font);
+        const QStringList shown = platform::fitText(text, font, width, lines * metrics.lineSpacing());
+        QVERIFY(shown.size() <= lines);
+        QString joined = shown.join(u' ');
+        for (const QString& line : shown)
+            QVERIFY2(metrics.horizontalAdvance(line) <= width, qPrintable(line));
+        QCOMPARE(joined.endsWith(QChar(0x2026)), elided);
+        if (elided)
+            joined.chop(1);
+        // The start of the text, in order; ending at a blank, unless one word alone is wider than the box.
+        QVERIFY2(QString(text).remove(u' ').startsWith(QString(joined).remove(u' ')), qPrintable(joined));
+        if (elided && !text.startsWith(u'x'))
+            QCOMPARE(text.at(joined.size()), u' ');
+    }
+
     void init()
     {
         m_app = std::make_unique<TestApp>();

@@ -5,9 +5,15 @@
 #include "TestFiles.h"
 
 #include "app/App.h"
+#include "core/Consent.h"
+#include "form/NoticeWindow.h"
 #include "form/ThanksWindow.h"
 #include "form/Window1.h"
+#include "platform/Controls.h"
 #include "platform/EditField.h"
+#include "platform/FittedText.h"
+
+#include <QPlainTextEdit>
 
 #include <QAbstractButton>
 #include <QDir>
@@ -26,6 +32,8 @@ const QString kEmailMessage = QStringLiteral("You must enter a valid email addre
 const QString kCarrierMessage = QStringLiteral("Please Specify your Cell Phone Carrier");
 const QString kSorry = QStringLiteral("Sorry, your sign-up could not be saved. Please ask a staff member for help.");
 const QString kThanks = QStringLiteral("Thanks!");
+const QString kConsentMessage = QStringLiteral("Please tick the box to agree to the notice.");
+const QByteArray kNotice = "We keep your details to send you news.\n\nWho we are: Quillmore Ltd.\n";
 
 // The line fill() yields.
 const QByteArray kLine = "\"Ann\",\"Lee\",\"ann@example.org\",\"M5V 2T6\",\"Toronto\",\"\",\"CANADA\",\"4165550199\","
@@ -95,6 +103,7 @@ class TestSignUp final : public QObject
 private Q_SLOTS:
     void init()
     {
+        App::instance().commandLine = CommandLine();
         App::instance().DefaultCountryIndex = 0;
         QDir(m_env.desktop()).removeRecursively();
         QFile::remove(m_env.desktop());
@@ -364,6 +373,86 @@ private Q_SLOTS:
         QCOMPARE(mode, 2); // repeating: its first firing closes the window, which stops it
         QCOMPARE(form.EmailField->Text(), QString());
         QCOMPARE(readBytes(m_env.dataFile()), kLine + kLine);
+    }
+
+    // With --require-consent the box is one more check, last and like the others; ticked, the sign-up
+    // goes through with its evidence, and the next visitor finds the box unticked again (after the thanks,
+    // after Clear, after the idle reset). A notice alone adds the evidence and no check.
+    void consentGate_data()
+    {
+        QTest::addColumn<bool>("required");
+        QTest::newRow("--privacy") << false;
+        QTest::newRow("--privacy --require-consent") << true;
+    }
+    void consentGate()
+    {
+        QFETCH(bool, required);
+        CommandLine& options = App::instance().commandLine;
+        options.notice = consent::noticeFromBytes(kNotice).notice;
+        options.requireConsent = required;
+        options.idleReset = std::chrono::seconds(60);
+        Window1& form = Window1::instance();
+        QCOMPARE(form.NoticeLabel->Text(), QStringLiteral("We keep your details to send you news."));
+        QCOMPARE(form.ConsentBox != nullptr, required);
+
+        fill(form);
+        if (required) {
+            const QStringList before = snapshot(form);
+            QCOMPARE(signUp(form), kConsentMessage);
+            QCOMPARE(snapshot(form), before);
+            QCOMPARE(describe(m_env.dataFile()), QStringLiteral("missing"));
+            QTest::mouseClick(form.ConsentBox, Qt::LeftButton);
+            QVERIFY(form.ConsentBox->Value());
+        }
+        QCOMPARE(signUp(form), kThanks);
+        QCOMPARE(readBytes(m_env.dataFile()), kLine);
+        QString error;
+        const std::optional<consent::EvidenceByOffset> evidence = consent::readEvidence(m_env.dataFile(), &error);
+        QVERIFY(evidence);
+        const std::optional<consent::Evidence> found = consent::evidenceFor(*evidence, 0, kLine.chopped(1));
+        QVERIFY(found);
+        QCOMPARE(found->noticeSha256, options.notice->sha256);
+        QCOMPARE(readBytes(consent::noticeFilePath(m_env.dataFile(), found->noticeSha256)), kNotice);
+        if (!required)
+            return;
+
+        QVERIFY(!form.ConsentBox->Value());
+        QTest::mouseClick(form.ConsentBox, Qt::LeftButton);
+        form.ClearButton_Action();
+        QVERIFY(!form.ConsentBox->Value());
+        QTest::mouseClick(form.ConsentBox, Qt::LeftButton);
+        QVERIFY(!form.WindowDataIsReset());
+        App::instance().IdleReset();
+        QTRY_VERIFY(!form.ConsentBox->Value());
+    }
+
+    // Touching the short notice opens the whole text; OK closes it, and so does the idle reset.
+    void noticeOpensInFull_data()
+    {
+        QTest::addColumn<bool>("byIdleReset");
+        QTest::newRow("OK") << false;
+        QTest::newRow("idle reset") << true;
+    }
+    void noticeOpensInFull()
+    {
+        QFETCH(bool, byIdleReset);
+        App::instance().commandLine.notice = consent::noticeFromBytes(kNotice).notice;
+        App::instance().commandLine.idleReset = std::chrono::seconds(60);
+        Window1& form = Window1::instance();
+        QString shown;
+        WhenModal guard([&](QWidget* modal) {
+            auto* notice = qobject_cast<NoticeWindow*>(modal);
+            QVERIFY(notice);
+            shown = notice->NoticeArea->toPlainText();
+            if (byIdleReset)
+                App::instance().IdleReset();
+            else
+                QTest::mouseClick(notice->OKButton, Qt::LeftButton);
+        });
+        QTest::mouseClick(form.NoticeLabel, Qt::LeftButton);
+        QVERIFY(guard.acted());
+        QCOMPARE(shown, QString::fromUtf8(kNotice).trimmed());
+        QVERIFY(!platform::ImplicitInstance<NoticeWindow>::isOpen());
     }
 };
 

@@ -6,12 +6,18 @@
 // parent kills it with SIGKILL at a random moment, over and over, and after each kill checks the file
 // against everything that was acknowledged.
 //
-//   crashtest data|settings [kills] [--seed N] [--dir FOLDER]
+// In "consent" mode the child appends each record as a sign-up under a privacy notice does
+// (consent::appendSignUp: the notice text kept once, the evidence line, then the record), and after each
+// kill every whole record in the data file must also have its evidence, naming the notice, whose text
+// is beside the file: the two files in step.
+//
+//   crashtest data|consent|settings [kills] [--seed N] [--dir FOLDER]
 //
 // The seed is printed first; the same seed gives the same records and the same kill delays, so a
 // failure can be looked at again (the moment a kill lands still depends on the machine).
 #include "TestFiles.h"
 
+#include "core/Consent.h"
 #include "core/Files.h"
 #include "core/Lists.h"
 #include "core/SettingsFile.h"
@@ -201,6 +207,7 @@ struct Totals
     qint64 unacknowledgedOnDisk = 0; // written whole, killed before the report: allowed, never doubled
     int tornLines = 0;               // lines cut by a kill, ended by the next append
     int cutLines = 0;                // lines cut as a power cut may, ended by the next append
+    qint64 withEvidence = 0;         // whole lines found with their evidence, over all checks
 };
 
 // One data file through a number of killed runs. The file only ever grows, so after each kill it must
@@ -210,10 +217,11 @@ struct Totals
 class DataFile final
 {
 public:
-    DataFile(QString path, quint64 seed, Totals* totals)
+    DataFile(QString path, quint64 seed, Totals* totals, const consent::Notice* notice)
         : m_path(std::move(path))
         , m_seed(seed)
         , m_totals(totals)
+        , m_notice(notice)
     {
     }
 
@@ -221,9 +229,9 @@ public:
     {
         const quint64 seed = m_seed;
         const QString path = m_path;
-        const int acknowledged = killedRun(rng, kMaxDataDelayUs, [=](int index) {
-            return platform::appendLineDurably(path, dataRecord(seed, round, index));
-        });
+        const consent::Notice* notice = m_notice;
+        const int acknowledged = killedRun(
+            rng, kMaxDataDelayUs, [=](int index) { return append(path, dataRecord(seed, round, index), notice); });
         m_totals->acknowledged += acknowledged;
         QByteArray bytes = QFile::exists(m_path) ? readBytes(m_path) : QByteArray();
         if (!bytes.startsWith(m_checked))
@@ -285,7 +293,7 @@ public:
     void finish(int round)
     {
         const QString record = dataRecord(m_seed, round, 0);
-        if (const QString error = platform::appendLineDurably(m_path, record); !error.isEmpty())
+        if (const QString error = append(m_path, record, m_notice); !error.isEmpty())
             fail(error);
         const QByteArray bytes = readBytes(m_path);
         if (!bytes.endsWith(record.toUtf8() + '\n'))
@@ -296,6 +304,38 @@ public:
     }
 
 private:
+    // As the press of Sign Me Up does, with or without a notice.
+    static QString append(const QString& path, const QString& record, const consent::Notice* notice)
+    {
+        return notice ? consent::appendSignUp(path, record, notice, QDateTime::currentDateTimeUtc())
+                      : platform::appendLineDurably(path, record);
+    }
+
+    // Under a notice, every whole record (acknowledged or written just before the kill) has its evidence,
+    // naming the notice, and the notice's text is beside the file.
+    void checkEvidence(const QByteArray& complete, int round) const
+    {
+        if (!m_notice)
+            return;
+        QString error;
+        const std::optional<consent::EvidenceByOffset> evidence = consent::readEvidence(m_path, &error);
+        if (!evidence)
+            fail(QStringLiteral("round %1: %2").arg(round).arg(error));
+        qint64 offset = 0;
+        QList<QByteArray> lines = complete.split('\n');
+        lines.removeLast();
+        for (qsizetype i = 0; i < lines.size(); offset += lines[i].size() + 1, ++i) {
+            if (!m_ackedOrWhole.contains(lines[i]))
+                continue;
+            const std::optional<consent::Evidence> found = consent::evidenceFor(*evidence, offset, lines[i]);
+            if (!found || found->noticeSha256 != m_notice->sha256)
+                fail(QStringLiteral("round %1: line %2 has no evidence of its notice").arg(round).arg(i + 1));
+            ++m_totals->withEvidence;
+        }
+        if (!lines.isEmpty() && readBytes(consent::noticeFilePath(m_path, m_notice->sha256)) != m_notice->bytes)
+            fail(QStringLiteral("round %1: the notice's text is not beside the data file").arg(round));
+    }
+
     // Up to its last line break, the file must read as one strict CSV stream of one record per line:
     // 14 values and the empty field after the last comma for every whole record, fewer only for a line
     // cut by a kill and ended by the next append. Every acknowledged record is there exactly once.
@@ -329,23 +369,25 @@ private:
                          .arg(round)
                          .arg(seen.value(line)));
         }
+        checkEvidence(complete, round);
     }
 
     QString m_path;
     quint64 m_seed;
     Totals* m_totals;
+    const consent::Notice* m_notice; // null: sign-ups without a notice
     QByteArray m_checked;            // the file as of the last check
     QSet<QByteArray> m_ackedOrWhole; // records found whole in the file
     QSet<QByteArray> m_acknowledged;
 };
 
-void crashDataFile(const QString& folder, int kills, quint64 seed, Rng& rng)
+void crashDataFile(const QString& folder, int kills, quint64 seed, Rng& rng, const consent::Notice* notice)
 {
     Totals totals;
     int round = 0;
     for (int file = 0; round < kills; ++file) {
         const QString path = folder + QStringLiteral("/quillmore-%1.csv").arg(file);
-        DataFile data(path, seed, &totals);
+        DataFile data(path, seed, &totals, notice);
         for (int i = 0; i < kKillsPerDataFile && round < kills; ++i, ++round) {
             data.killedRound(rng, round);
             ++totals.kills;
@@ -353,11 +395,18 @@ void crashDataFile(const QString& folder, int kills, quint64 seed, Rng& rng)
         data.finish(kills + file); // a round number no killed run had
         ++totals.acknowledged;
         QFile::remove(path);
+        if (notice) {
+            QFile::remove(consent::evidenceFilePath(path));
+            QFile::remove(consent::noticeFilePath(path, notice->sha256));
+        }
     }
     // Any loss has ended the run with a failure before this.
     std::printf("data file: %d kills, %lld acknowledged, 0 lost; %lld more written whole before the report; "
                 "torn lines ended by the next append: %d torn by a kill, %d cut as by a power cut\n",
                 totals.kills, totals.acknowledged, totals.unacknowledgedOnDisk, totals.tornLines, totals.cutLines);
+    if (notice)
+        std::printf("consent: every whole line had its evidence and the notice's text beside it, %lld lines checked\n",
+                    totals.withEvidence);
 }
 
 int modeOf(const QString& path)
@@ -458,7 +507,7 @@ void crashSettings(const QString& folder, int kills, quint64 seed, Rng& rng)
 
 [[noreturn]] void usage()
 {
-    std::fprintf(stderr, "usage: crashtest data|settings [kills] [--seed N] [--dir FOLDER]\n");
+    std::fprintf(stderr, "usage: crashtest data|consent|settings [kills] [--seed N] [--dir FOLDER]\n");
     std::exit(2);
 }
 
@@ -469,7 +518,7 @@ int main(int argc, char** argv)
     if (argc < 2)
         usage();
     const QString mode = QString::fromLocal8Bit(argv[1]);
-    if (mode != QStringLiteral("data") && mode != QStringLiteral("settings"))
+    if (mode != QStringLiteral("data") && mode != QStringLiteral("consent") && mode != QStringLiteral("settings"))
         usage();
     int kills = 200;
     quint64 seed = std::random_device()();
@@ -496,8 +545,13 @@ int main(int argc, char** argv)
     // std::exit in fail() leaves it; a run that passes removes it.
     g_folder = temporary.path();
     Rng rng(seed);
+    // A notice of several lines, with characters of several UTF-8 lengths.
+    const consent::NoticeFile notice = consent::noticeFromBytes(
+        QStringLiteral("Quillmore keeps your details to send you news. Zoë, Ørsted, 中文 😀\n\nThe rest.\n").toUtf8());
     if (mode == QStringLiteral("data"))
-        crashDataFile(temporary.path(), kills, seed, rng);
+        crashDataFile(temporary.path(), kills, seed, rng, nullptr);
+    else if (mode == QStringLiteral("consent"))
+        crashDataFile(temporary.path(), kills, seed, rng, &*notice.notice);
     else
         crashSettings(temporary.path(), kills, seed, rng);
     return 0;
