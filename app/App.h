@@ -6,9 +6,14 @@
 #include <QPixmap>
 #include <QString>
 
+#include <memory>
+
 namespace platform {
 class ActivityWatcher;
 } // namespace platform
+namespace dbsync {
+class Engine;
+} // namespace dbsync
 
 // The application object: the state the windows share, the application's Open, the quit guard and
 // the Preferences command. Exactly one exists; every window reaches it through App::instance().
@@ -42,14 +47,19 @@ public:
     // Nobody has used the kiosk for that time: back to the starting state for the next visitor.
     void IdleReset();
 
+    // The sync to the database of --sync-to, running from the application's Open; null without it.
+    const dbsync::Engine* sync() const { return m_sync.get(); }
+
 protected:
     void Event_Open() override;
     bool Event_CancelClose() override;
 
 private:
     void startIdleReset();
+    void startSync();
 
     platform::ActivityWatcher* m_activity;
+    std::unique_ptr<dbsync::Engine> m_sync;
 };
 
 // The requests the password dialog serves: the values of App::PasswordAction.

@@ -1,9 +1,12 @@
 #include "app/CommandLine.h"
 
+#include "sync/Target.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include <algorithm>
 
@@ -55,11 +58,23 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
                                    QStringLiteral("For a touch screen: touching a field shows an on-screen keyboard "
                                                   "(Debian's qt6-virtualkeyboard-plugin), and the form moves up so "
                                                   "the field stays in sight above it."));
+    const QCommandLineOption syncTo(
+        QStringLiteral("sync-to"),
+        QStringLiteral("Also send every sign-up, once, to the PostgreSQL database CONNINFO names (a libpq "
+                       "connection string or URI, such as postgresql://kiosk@db.example.org/events?sslmode=verify-full "
+                       "or service=fleet). The password goes in ~/.pgpass. A server on another machine only with "
+                       "sslmode=verify-full."),
+        QStringLiteral("CONNINFO"));
+    const QCommandLineOption kioskName(
+        QStringLiteral("kiosk-name"),
+        QStringLiteral("The name of this kiosk in that database (default: the host name)."), QStringLiteral("NAME"));
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(idleReset);
     parser.addOption(dataFile);
     parser.addOption(touch);
+    parser.addOption(syncTo);
+    parser.addOption(kioskName);
 
     if (!parser.parse(arguments))
         return answer(ParsedCommandLine::Outcome::UsageError,
@@ -103,6 +118,18 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
             return refuse(QStringLiteral("--data-file '%1' is a folder; name the file in it, such as %2.")
                               .arg(path, QDir(path).filePath(QStringLiteral("quillmore.csv"))));
         parsed.options.dataFile = file.absoluteFilePath();
+    }
+    parsed.options.kioskName =
+        parser.isSet(kioskName) ? parser.value(kioskName).trimmed() : QSysInfo::machineHostName();
+    if (parsed.options.kioskName.isEmpty())
+        return refuse(QStringLiteral("--kiosk-name needs a name."));
+    if (parser.isSet(syncTo)) {
+        const dbsync::Target target = dbsync::checkTarget(parser.value(syncTo));
+        if (!target.error.isEmpty())
+            return refuse(target.error);
+        parsed.options.syncTo = parser.value(syncTo);
+        parsed.options.syncHost = target.host;
+        parsed.options.syncAccount = target.account;
     }
     return parsed;
 }

@@ -17,6 +17,12 @@ struct CommandLine
     // desktop. Empty: on the desktop.
     QString dataFile;
     bool touch = false; // --touch: an on-screen keyboard for a touch screen without a keyboard
+    // --sync-to CONNINFO: the PostgreSQL database every sign-up is sent to, once checked. Empty: none.
+    QString syncTo;
+    QString syncHost;    // the server as the staff line names it
+    QString syncAccount; // user@host, likewise
+    // --kiosk-name NAME: this kiosk in that database. Default: the host name.
+    QString kioskName;
 };
 
 // The answer to a command line: start the kiosk with its options, or print a text and end before
