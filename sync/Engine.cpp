@@ -4,6 +4,8 @@
 #include "sync/Record.h"
 #include "sync/State.h"
 
+#include "platform/Files.h"
+
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
@@ -29,6 +31,14 @@ QString timesFileOf(const QString& stateFile)
     if (base.endsWith(QStringLiteral(".txt")))
         base.chop(4);
     return base + QStringLiteral("-times.txt");
+}
+
+QString heldFileOf(const QString& stateFile)
+{
+    QString base = stateFile;
+    if (base.endsWith(QStringLiteral(".txt")))
+        base.chop(4);
+    return base + QStringLiteral("-sending.csv");
 }
 
 namespace {
@@ -236,9 +246,22 @@ private:
             m_fresh.clear();
             ::close(m_fd);
             m_fd = -1;
+            m_fromHeld = false;
         }
         if (m_fd < 0) {
-            m_fd = ::open(QFile::encodeName(m_settings.dataFile).constData(), O_RDONLY | O_CLOEXEC);
+            // After a restart, the file being sent before it may have moved away meanwhile: the link held
+            // beside the state still reaches it, and its rest goes first.
+            if (!m_checkedHeld) {
+                m_checkedHeld = true;
+                m_fd = ::open(QFile::encodeName(m_heldFile).constData(), O_RDONLY | O_CLOEXEC);
+                m_fromHeld = m_fd >= 0 && !isStillNamed();
+                if (m_fd >= 0 && !m_fromHeld) {
+                    ::close(m_fd);
+                    m_fd = -1;
+                }
+            }
+            if (m_fd < 0)
+                m_fd = ::open(QFile::encodeName(m_settings.dataFile).constData(), O_RDONLY | O_CLOEXEC);
             if (m_fd < 0)
                 return {};
             m_fileId.clear();
@@ -251,7 +274,40 @@ private:
             noteTimes = false;
         }
         scan(noteTimes);
+        if (m_staleHeld) {
+            // The held file is not the one the state speaks of: nothing of it is waiting.
+            m_staleHeld = false;
+            m_fromHeld = false;
+            ::close(m_fd);
+            m_fd = -1;
+            return follow(noteTimes);
+        }
         return takeFresh();
+    }
+
+    // A second name for the file being sent, beside the state file, so it stays in reach should it be
+    // moved away while the kiosk is not running. Where it cannot be made (the data file is on another
+    // file system, such as a USB stick), a file moved away then loses the lines not yet sent.
+    void hold()
+    {
+        struct stat held = {};
+        struct stat mine = {};
+        const QByteArray heldName = QFile::encodeName(m_heldFile);
+        if (::fstat(m_fd, &mine) != 0)
+            return;
+        if (::stat(heldName.constData(), &held) == 0 && held.st_dev == mine.st_dev && held.st_ino == mine.st_ino)
+            return;
+        const QByteArray fresh = heldName + ".new";
+        ::unlink(fresh.constData());
+        const QByteArray handle = "/proc/self/fd/" + QByteArray::number(m_fd);
+        if (::linkat(AT_FDCWD, handle.constData(), AT_FDCWD, fresh.constData(), AT_SYMLINK_FOLLOW) != 0
+            || ::rename(fresh.constData(), heldName.constData()) != 0) {
+            qWarning("sync: cannot link %s beside the state: %s", qUtf8Printable(m_settings.dataFile),
+                     qUtf8Printable(qt_error_string(errno)));
+            ::unlink(fresh.constData());
+            return;
+        }
+        platform::syncFolder(QFileInfo(m_heldFile).absolutePath());
     }
 
     QList<qint64> takeFresh()
@@ -321,8 +377,15 @@ private:
         const QByteArray hash = QCryptographicHash::hash(first, QCryptographicHash::Sha256).toHex().left(16);
         m_fileId = QString::fromLatin1(made + '-' + QByteArray::number(quint64(info.stx_ino)) + '-' + hash);
 
-        if (m_saved.fileId != m_fileId || m_saved.target != m_status.account || !confirmedIsLineStart())
+        const bool known = m_saved.fileId == m_fileId && m_saved.target == m_status.account && confirmedIsLineStart();
+        if (m_fromHeld && !known) {
+            m_staleHeld = true;
+            return;
+        }
+        if (!known)
             m_saved = SyncState{m_status.account, m_fileId};
+        if (!m_fromHeld)
+            hold();
         // The times seen before a restart, for what is still to go; and the ones just noted.
         Times times = readTimes(m_timesFile, m_fileId, m_saved.confirmedOffset);
         times.insert(m_times);
@@ -475,6 +538,10 @@ private:
     QElapsedTimer m_statusClock;
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
 
+    const QString m_heldFile = heldFileOf(m_settings.stateFile);
+    bool m_checkedHeld = false; // at start
+    bool m_fromHeld = false;    // m_fd was opened through the held name: a file moved away
+    bool m_staleHeld = false;
     int m_fd = -1;        // the data file being sent
     QString m_fileId;     // its identity, once it has a first line
     qint64 m_seenEnd = 0; // after its last complete line

@@ -32,8 +32,9 @@ struct Settings
     qint64 batchBytes = 4 * 1024 * 1024;
 };
 
-// The times file of a state file.
+// Beside the state file: the times file, and a second name of the data file being sent.
 QString timesFileOf(const QString& stateFile);
+QString heldFileOf(const QString& stateFile);
 
 // What the engine knows, for the staff line.
 struct Status
