@@ -135,6 +135,10 @@ std::optional<Failure> Connection::open(const QString& conninfo, std::chrono::mi
         }
         status = PQconnectPoll(m_conn);
     }
+    // A notice (the server's word that it ends the connection, for one) is no business of stderr's: a
+    // failure reaches the staff line through the call that meets it.
+    PQsetNoticeProcessor(
+        m_conn, [](void*, const char*) {}, nullptr);
     if (PQsetnonblocking(m_conn, 1) != 0)
         return lost(QStringLiteral("cannot make the connection non-blocking"));
     // The server gives up on a statement by itself too, so no lock or stall holds a batch for long.

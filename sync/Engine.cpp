@@ -382,8 +382,13 @@ private:
             m_staleHeld = true;
             return;
         }
-        if (!known)
+        if (!known) {
+            // Written at once, before the file is held: should it be moved away before anything of it is
+            // confirmed, the held file is then still known for what it is after a restart.
             m_saved = SyncState{m_status.account, m_fileId};
+            if (const QString error = writeState(m_settings.stateFile, m_saved); !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
+        }
         if (!m_fromHeld)
             hold();
         // The times seen before a restart, for what is still to go; and the ones just noted.
@@ -421,7 +426,7 @@ private:
         QList<std::optional<qint64>> offsets, times;
         QList<std::optional<QByteArray>> values, raws;
         qint64 lineNumber = m_saved.confirmedLines;
-        for (qsizetype at = 0; job.count < m_settings.batchLines;) {
+        for (qsizetype at = 0; job.count < m_batchLines;) {
             const qsizetype end = block.indexOf('\n', at);
             if (end < 0)
                 break;
@@ -484,6 +489,7 @@ private:
         if (m_stopping)
             return;
         if (failure) {
+            m_batchLines = kFirstBatch;
             m_status.state = failure->kind == Failure::Kind::Refused ? Status::State::Refused : Status::State::Waiting;
             m_status.reason = failure->reason;
             if (!m_status.failingSince.isValid())
@@ -515,6 +521,8 @@ private:
         m_status.reason.clear();
         m_status.failingSince = QDateTime();
         m_backoff = m_settings.firstRetry;
+        // Small at first, so that a batch gets through on a link that keeps failing; then larger.
+        m_batchLines = std::min(m_batchLines * 4, m_settings.batchLines);
         publish();
         sendNext();
     }
@@ -537,6 +545,8 @@ private:
     QTimer* m_beat = nullptr;
     QElapsedTimer m_statusClock;
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
+    static constexpr int kFirstBatch = 50;
+    int m_batchLines = std::min(kFirstBatch, m_settings.batchLines);
 
     const QString m_heldFile = heldFileOf(m_settings.stateFile);
     bool m_checkedHeld = false; // at start
