@@ -11,6 +11,7 @@
 #include "platform/EditField.h"
 #include "platform/MsgBox.h"
 #include "settings/PasswordDialog.h"
+#include "sync/StaffLine.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -52,6 +53,8 @@ const ControlDesign kControls[] = {
     {.name = "CancelBtn", .kind = Kind::PushButton, .left = 109, .top = 131, .width = 80, .height = 20, .text = "Cancel", .isCancel = true},
     // For the operator: how many sign-ups there are and where. In the free strip above the settings.
     {.name = "SignUpCount", .kind = Kind::StaticText, .left = 6, .top = 4, .width = 293, .height = 16},
+    // With --sync-to: what the database has of them, in the free strip between the settings and the buttons.
+    {.name = "SyncStatus", .kind = Kind::StaticText, .left = 6, .top = 112, .width = 293, .height = 16},
 };
 // clang-format on
 
@@ -113,6 +116,7 @@ void PreferencesWindow::CreateControls()
     SaveBtn = &control<platform::PushButton>("SaveBtn");
     CancelBtn = &control<platform::PushButton>("CancelBtn");
     SignUpCount = &control<platform::StaticText>("SignUpCount");
+    SyncStatus = &control<platform::StaticText>("SyncStatus");
     DefaultCountry->setBuddy(CountryPopUp);
     DefaultCountry1->setBuddy(Passwordfield);
     Passwordfield->setAccessibleName(DefaultCountry1->text());
@@ -135,13 +139,22 @@ void PreferencesWindow::Event_Open()
 void PreferencesWindow::ShowSignUpCount()
 {
     const QString path = dataFileToShow(App::instance().commandLine.dataFile);
-    const AboutDataFile about = aboutDataFile(path);
-    const QString whole = about.before + path + about.after;
+    AboutDataFile about = aboutDataFile(path);
+    // The sentence goes on with what the database has; its second half has the line below.
+    const dbsync::Engine* sync = App::instance().sync();
+    const QString synced = sync ? dbsync::staffLine(sync->status()) : QString();
+    if (sync)
+        about.after += u';';
+    const QString whole = about.before + path + about.after + (sync ? u' ' + synced : QString());
     const QFontMetrics metrics(SignUpCount->font());
     const int room = SignUpCount->contentsRect().width() - metrics.horizontalAdvance(about.before + about.after);
     SignUpCount->setText(about.before + metrics.elidedText(path, Qt::ElideMiddle, std::max(room, 0)) + about.after);
     SignUpCount->setToolTip(whole);
     SignUpCount->setAccessibleName(whole);
+    SyncStatus->setVisible(sync != nullptr);
+    SyncStatus->setText(metrics.elidedText(synced, Qt::ElideRight, SyncStatus->contentsRect().width()));
+    SyncStatus->setToolTip(whole);
+    SyncStatus->setAccessibleName(synced);
 }
 
 void PreferencesWindow::SaveBtn_Action()

@@ -34,6 +34,7 @@ public:
     platform::PushButton* SaveBtn;
     platform::PushButton* CancelBtn;
     platform::StaticText* SignUpCount;
+    platform::StaticText* SyncStatus;
 
 protected:
     void Event_Open() override;

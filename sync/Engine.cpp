@@ -4,7 +4,7 @@
 #include "sync/Record.h"
 #include "sync/State.h"
 
-#include "platform/Files.h"
+#include "core/Files.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>

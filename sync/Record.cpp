@@ -1,47 +1,20 @@
 #include "sync/Record.h"
 
+#include "core/SignUpRecord.h"
+
 #include <QStringDecoder>
 
 namespace dbsync {
 
 std::optional<QStringList> recordValues(QByteArrayView line)
 {
-    if (line.contains('\0'))
-        return std::nullopt;
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     const QString text = utf8.decode(line);
     if (utf8.hasError())
         return std::nullopt;
 
-    // Each value: a quote, the value with its quotes doubled, a quote, a comma.
-    QStringList values;
-    qsizetype at = 0;
-    while (at < text.size()) {
-        if (text[at] != u'"')
-            return std::nullopt;
-        QString value;
-        for (++at;; ++at) {
-            if (at >= text.size())
-                return std::nullopt;
-            if (text[at] != u'"') {
-                value += text[at];
-                continue;
-            }
-            if (at + 1 < text.size() && text[at + 1] == u'"') {
-                value += u'"';
-                ++at;
-                continue;
-            }
-            break;
-        }
-        if (at + 1 >= text.size() || text[at + 1] != u',')
-            return std::nullopt;
-        at += 2;
-        values << value;
-    }
-    if (values.size() != 14)
-        return std::nullopt;
-    return values;
+    // As the sign-up wrote it, which also leaves out the control characters it blanks (a NUL among them).
+    return record::parse(text);
 }
 
 QByteArray textArray(const QList<std::optional<QByteArray>>& values)

@@ -1,6 +1,6 @@
 #include "Database.h"
 
-#include "form/SignUpRecord.h"
+#include "core/SignUpRecord.h"
 
 #include <QFile>
 #include <QProcess>
@@ -36,8 +36,13 @@ void Database::reconnect()
 {
     if (m_conn != nullptr)
         PQfinish(m_conn);
-    // pg_virtualenv's PGHOST, PGPORT, PGUSER, PGPASSWORD, PGDATABASE.
-    m_conn = PQconnectdb("");
+    // pg_virtualenv's PGHOST, PGPORT, PGUSER, PGPASSWORD, PGDATABASE, as they were at the start: a test
+    // may take them away to run an engine as the kiosk.
+    static const QByteArray user = qgetenv("PGUSER");
+    static const QByteArray password = qgetenv("PGPASSWORD");
+    const char* keywords[] = {"user", "password", nullptr};
+    const char* values[] = {user.constData(), password.constData(), nullptr};
+    m_conn = PQconnectdbParams(keywords, values, 0);
     if (PQstatus(m_conn) != CONNECTION_OK) {
         m_error =
             QStringLiteral("no server (run under pg_virtualenv): %1").arg(QString::fromUtf8(PQerrorMessage(m_conn)));
@@ -48,6 +53,7 @@ void Database::reconnect()
 
 QList<QStringList> Database::query(const QString& sql, const QStringList& parameters)
 {
+    m_error.clear();
     if (m_conn == nullptr || PQstatus(m_conn) != CONNECTION_OK)
         reconnect();
     if (m_conn == nullptr)
@@ -88,6 +94,14 @@ QString Database::kioskConninfo(const QString& extra) const
     return QStringLiteral("host=%1 port=%2 dbname=%3 user=kiosk %4")
         .arg(qEnvironmentVariable("PGHOST"), qEnvironmentVariable("PGPORT"), qEnvironmentVariable("PGDATABASE"), extra)
         .trimmed();
+}
+
+void Database::actAsKiosk() const
+{
+    const QProcessEnvironment environment = kioskEnvironment();
+    qunsetenv("PGPASSWORD");
+    qunsetenv("PGUSER");
+    qputenv("PGPASSFILE", environment.value(QStringLiteral("PGPASSFILE")).toUtf8());
 }
 
 QProcessEnvironment Database::kioskEnvironment(const QString& password) const

@@ -23,7 +23,7 @@ public:
     Database& operator=(const Database&) = delete;
 
     bool isReady() const { return m_conn != nullptr && m_error.isEmpty(); }
-    QString error() const { return m_error; }
+    QString error() const { return m_error; } // of the last query
 
     // Rows of text (NULL as a null QString); on an error, empty and error() says why.
     QList<QStringList> query(const QString& sql, const QStringList& parameters = {});
@@ -33,6 +33,8 @@ public:
     // holds the kiosk's password, and the administrator's PGPASSWORD is gone.
     QString kioskConninfo(const QString& extra = {}) const;
     QProcessEnvironment kioskEnvironment(const QString& password = QStringLiteral("kiosk-secret")) const;
+    // The same for this process, for an engine run in it.
+    void actAsKiosk() const;
 
     // Every line that arrived from a kiosk, rebuilt as the line the kiosk wrote (without its line
     // break): the 14 values quoted as the sign-up quotes them, or the unparsed bytes as they were.

@@ -17,9 +17,9 @@
 // once. The figures are printed at the end.
 #include "Database.h"
 
-#include "app/Lists.h"
-#include "form/SignUpRecord.h"
-#include "platform/Files.h"
+#include "core/Files.h"
+#include "core/Lists.h"
+#include "core/SignUpRecord.h"
 
 #include <QCoreApplication>
 
