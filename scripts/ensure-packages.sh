@@ -23,7 +23,11 @@ ensure_packages() {
 }
 
 # What building needs, everywhere.
-BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev fonts-dejavu-core)
+BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libpq-dev fonts-dejavu-core)
+
+# What the sync's tests need: a real server in a throw-away cluster (pg_virtualenv), and openssl for the
+# certificate that names another host.
+SYNC_TEST_PACKAGES=(postgresql postgresql-common openssl)
 
 # What the kiosk's --touch needs at run time: Qt's on-screen keyboard and the QML modules it imports
 # (without any one of them no keyboard appears).
