@@ -48,8 +48,9 @@ struct Job
 {
     QString fileId;
     int count = 0;
-    QByteArray offsets, times, values, raws; // the four arrays of add_signups
-    qint64 endOffset = 0;                    // after the batch's last line
+    QByteArray offsets, times, raws; // the arrays of add_signups
+    QList<QByteArray> columns;       // and one per column
+    qint64 endOffset = 0;            // after the batch's last line
     qint64 asideLines = 0;
     qint64 lastAsideLine = 0;
     qint64 lastSignUp = 0;
@@ -60,7 +61,9 @@ struct Job
 };
 
 const char* const kAddSignUps =
-    "SELECT quillmore.add_signups($1, $2, $3::bigint[], $4::bigint[], $5::text[], $6::text[])";
+    "SELECT quillmore.add_signups($1, $2, $3::bigint[], $4::bigint[], $5::text[], $6::text[], $7::text[], "
+    "$8::text[], $9::text[], $10::text[], $11::text[], $12::text[], $13::text[], $14::text[], $15::text[], "
+    "$16::text[], $17::text[], $18::text[], $19::text[])";
 const char* const kKioskStatus = "SELECT quillmore.kiosk_status($1, $2, $3::bigint, $4::bigint, $5::bigint)";
 
 // Reads exactly what is there from offset, up to size bytes.
@@ -116,10 +119,11 @@ public:
                 return failure;
         }
         if (job.count > 0) {
-            const Connection::Answer answer = m_connection.exec(
-                kAddSignUps,
-                {m_settings.kioskName.toUtf8(), job.fileId.toUtf8(), job.offsets, job.times, job.values, job.raws},
-                m_settings.timeout);
+            QList<std::optional<QByteArray>> parameters = {m_settings.kioskName.toUtf8(), job.fileId.toUtf8(),
+                                                           job.offsets, job.times, job.raws};
+            for (const QByteArray& column : job.columns)
+                parameters << column;
+            const Connection::Answer answer = m_connection.exec(kAddSignUps, parameters, m_settings.timeout);
             if (answer.failure)
                 return answer.failure;
         }
@@ -424,7 +428,7 @@ private:
             block = readAt(m_fd, m_saved.confirmedOffset, m_seenEnd - m_saved.confirmedOffset);
 
         QList<std::optional<qint64>> offsets, times;
-        QList<std::optional<QByteArray>> values, raws;
+        QList<std::optional<QByteArray>> values[14], raws;
         qint64 lineNumber = m_saved.confirmedLines;
         for (qsizetype at = 0; job.count < m_batchLines;) {
             const qsizetype end = block.indexOf('\n', at);
@@ -439,13 +443,13 @@ private:
             if (time != m_times.cend())
                 job.lastSignUp = std::max(job.lastSignUp, *time);
             if (const std::optional<QStringList> parsed = recordValues(line)) {
-                for (const QString& value : *parsed)
-                    values << value.toUtf8();
+                for (int i = 0; i < 14; ++i)
+                    values[i] << parsed->at(i).toUtf8();
                 raws << std::nullopt;
             } else {
                 // Kept as it is, beside the sign-ups, and told to the staff line; the lines after it go on.
                 for (int i = 0; i < 14; ++i)
-                    values << std::nullopt;
+                    values[i] << std::nullopt;
                 raws << line.toByteArray().toHex();
                 ++job.asideLines;
                 job.lastAsideLine = lineNumber;
@@ -456,7 +460,8 @@ private:
         }
         job.offsets = integerArray(offsets);
         job.times = integerArray(times);
-        job.values = textArray(values);
+        for (const auto& column : values)
+            job.columns << textArray(column);
         job.raws = textArray(raws);
         return job;
     }

@@ -54,27 +54,38 @@ CREATE TABLE quillmore.kiosk (
     last_contact timestamptz NOT NULL
 );
 
--- Adds the lines of one data file, each once. The arrays run in step: offsets[i] is the line's byte
--- offset, times[i] its time in seconds since 1970 or NULL, values[14*i-13 .. 14*i] its 14 values (NULL
--- for an unparsed line) and raw_hex[i] NULL or, for an unparsed line, its bytes in hex. Returns how many
--- lines were new. SECURITY DEFINER: the kiosk role has no privilege on the table itself, not even to
--- see whether a line is there already, which ON CONFLICT would need a unique index the caller may use.
-CREATE FUNCTION quillmore.add_signups(kiosk text, data_file text, offsets bigint[], times bigint[],
-                                      "values" text[], raw_hex text[])
+-- Adds the lines of one data file, each once. The arrays run in step, one element per line: its byte
+-- offset, its time in seconds since 1970 or NULL, NULL or (for an unparsed line) its bytes in hex, and
+-- one array per column (NULL for an unparsed line). Returns how many lines were new. One array per
+-- column, unnested together: subscripting one long array per value would walk it each time.
+-- SECURITY DEFINER: the kiosk role has no privilege on the table itself, not even to see whether a line
+-- is there already, which ON CONFLICT would otherwise need.
+CREATE FUNCTION quillmore.add_signups(kiosk text, data_file text, offsets bigint[], times bigint[], raw_hex text[],
+    first_name text[],
+    last_name text[],
+    email text[],
+    post_code text[],
+    city text[],
+    column_6 text[],
+    country text[],
+    cell text[],
+    carrier text[],
+    aol_screen_name text[],
+    myspace_user_name text[],
+    year_born text[],
+    gender text[],
+    column_14 text[])
 RETURNS integer
 LANGUAGE sql SECURITY DEFINER
 SET search_path = pg_catalog, pg_temp
 AS $$
     WITH added AS (
-        INSERT INTO quillmore.signup AS s (kiosk, data_file, line_offset, signed_up_at,
-            first_name, last_name, email, post_code, city, column_6, country, cell, carrier,
-            aol_screen_name, myspace_user_name, year_born, gender, column_14, unparsed)
-        SELECT $1, $2, o.line_offset, to_timestamp(o.t),
-            $5[o.i * 14 - 13], $5[o.i * 14 - 12], $5[o.i * 14 - 11], $5[o.i * 14 - 10], $5[o.i * 14 - 9],
-            $5[o.i * 14 - 8], $5[o.i * 14 - 7], $5[o.i * 14 - 6], $5[o.i * 14 - 5], $5[o.i * 14 - 4],
-            $5[o.i * 14 - 3], $5[o.i * 14 - 2], $5[o.i * 14 - 1], $5[o.i * 14],
-            decode(o.raw, 'hex')
-        FROM unnest($3, $4, $6) WITH ORDINALITY AS o(line_offset, t, raw, i)
+        INSERT INTO quillmore.signup AS s (kiosk, data_file, line_offset, signed_up_at, unparsed,
+            first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14)
+        SELECT $1, $2, o.line_offset, to_timestamp(o.t), decode(o.raw, 'hex'),
+            o.first_name, o.last_name, o.email, o.post_code, o.city, o.column_6, o.country, o.cell, o.carrier, o.aol_screen_name, o.myspace_user_name, o.year_born, o.gender, o.column_14
+        FROM unnest($3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19)
+            AS o(line_offset, t, raw, first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14)
         ON CONFLICT (kiosk, data_file, line_offset) DO NOTHING
         RETURNING 1
     )
@@ -95,12 +106,12 @@ AS $$
             last_signup = coalesce(excluded.last_signup, k.last_signup), last_contact = excluded.last_contact;
 $$;
 
-REVOKE ALL ON FUNCTION quillmore.add_signups(text, text, bigint[], bigint[], text[], text[]) FROM PUBLIC;
+REVOKE ALL ON FUNCTION quillmore.add_signups(text, text, bigint[], bigint[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[]) FROM PUBLIC;
 REVOKE ALL ON FUNCTION quillmore.kiosk_status(text, text, bigint, bigint, bigint) FROM PUBLIC;
 
 CREATE ROLE quillmore_kiosk NOLOGIN;
 GRANT USAGE ON SCHEMA quillmore TO quillmore_kiosk;
-GRANT EXECUTE ON FUNCTION quillmore.add_signups(text, text, bigint[], bigint[], text[], text[]) TO quillmore_kiosk;
+GRANT EXECUTE ON FUNCTION quillmore.add_signups(text, text, bigint[], bigint[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[]) TO quillmore_kiosk;
 GRANT EXECUTE ON FUNCTION quillmore.kiosk_status(text, text, bigint, bigint, bigint) TO quillmore_kiosk;
 
 COMMIT;

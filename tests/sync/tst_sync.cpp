@@ -172,8 +172,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("statement");
         QTest::addColumn<bool>("allowed");
-        QTest::newRow("add") << "SELECT quillmore.add_signups('k', 'f', '{0}', '{NULL}', "
-                                "'{a,b,c,d,e,f,g,h,i,j,k,l,m,n}', '{NULL}')"
+        QTest::newRow("add") << "SELECT quillmore.add_signups('k', 'f', '{0}', '{NULL}', '{NULL}', "
+                                "'{a}', '{b}', '{c}', '{d}', '{e}', '{f}', '{g}', '{h}', '{i}', '{j}', '{k}', "
+                                "'{l}', '{m}', '{n}')"
                              << true;
         QTest::newRow("status") << "SELECT quillmore.kiosk_status('k', '1.0', 1, 0, NULL)" << true;
         QTest::newRow("read") << "SELECT count(*) FROM quillmore.signup" << false;
