@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/ensure-packages.sh
 # The validators of the installed menu entry and metadata (the install_tree test).
-ensure_packages "${BUILD_PACKAGES[@]}" libbenchmark-dev desktop-file-utils appstream
+ensure_packages "${BUILD_PACKAGES[@]}" "${SYNC_TEST_PACKAGES[@]}" libbenchmark-dev desktop-file-utils appstream
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build

@@ -1,12 +1,15 @@
 #include "app/App.h"
 
 #include "app/MenuBar1.h"
+#include "core/DataFile.h"
+#include "core/Folders.h"
 #include "core/SettingsFile.h"
 #include "platform/ActivityWatcher.h"
 #include "platform/ImplicitInstance.h"
 #include "platform/Resources.h"
 #include "settings/PasswordDialog.h"
 #include "settings/PreferencesWindow.h"
+#include "sync/Engine.h"
 
 namespace {
 
@@ -50,6 +53,29 @@ void App::Event_Open()
         DefaultCountryIndex = values->countryIndex;
     }
     startIdleReset();
+    startSync();
+}
+
+// The data file stays the kiosk's record; the sync reads it on threads of its own and keeps what the
+// database confirmed beside the settings.
+void App::startSync()
+{
+    if (commandLine.syncTo.isEmpty())
+        return;
+    const QString folder = platform::PreferencesFolderForWriting();
+    const QString dataFile = dataFileForWriting(commandLine.dataFile);
+    if (folder.isEmpty() || dataFile.isEmpty()) {
+        qWarning("sync: no preferences folder or no data file, so nothing is sent");
+        return;
+    }
+    dbsync::Settings settings;
+    settings.dataFile = dataFile;
+    settings.stateFile = folder + QStringLiteral("quillmore-sync.txt");
+    settings.conninfo = commandLine.syncTo;
+    settings.kioskName = commandLine.kioskName;
+    settings.version = QStringLiteral(QUILLMORE_VERSION);
+    m_sync = std::make_unique<dbsync::Engine>(settings, commandLine.syncHost, commandLine.syncAccount);
+    m_sync->start();
 }
 
 bool App::Event_CancelClose()

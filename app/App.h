@@ -8,11 +8,15 @@
 #include <QString>
 
 #include <chrono>
+#include <memory>
 
 namespace platform {
 class ActivityWatcher;
 class Notice;
 } // namespace platform
+namespace dbsync {
+class Engine;
+} // namespace dbsync
 
 // The application object: the state the windows share, the application's Open, the quit guard and
 // the Preferences command. Exactly one exists; every window reaches it through App::instance().
@@ -54,15 +58,20 @@ public:
     // Whether IdleReset, now, would close, cancel or clear anything.
     bool IdleResetWouldChange() const;
 
+    // The sync to the database of --sync-to, running from the application's Open; null without it.
+    const dbsync::Engine* sync() const { return m_sync.get(); }
+
 protected:
     void Event_Open() override;
     bool Event_CancelClose() override;
 
 private:
     void startIdleReset();
+    void startSync();
 
     platform::ActivityWatcher* m_activity;
     QPointer<platform::Notice> m_idleNotice;
+    std::unique_ptr<dbsync::Engine> m_sync;
 };
 
 // The requests the password dialog serves: the values of App::PasswordAction.

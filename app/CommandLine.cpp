@@ -1,9 +1,12 @@
 #include "app/CommandLine.h"
 
+#include "sync/Target.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include <algorithm>
 
@@ -73,6 +76,16 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         QStringLiteral("for-spreadsheet"),
         QStringLiteral("With --export: values a spreadsheet would run as a formula (a leading = + - @) get "
                        "an apostrophe before them."));
+    const QCommandLineOption syncTo(
+        QStringLiteral("sync-to"),
+        QStringLiteral("Also send every sign-up, once, to the PostgreSQL database CONNINFO names (a libpq "
+                       "connection string or URI, such as postgresql://kiosk@db.example.org/events?sslmode=verify-full "
+                       "or service=fleet). The password goes in ~/.pgpass. A server on another machine only with "
+                       "sslmode=verify-full."),
+        QStringLiteral("CONNINFO"));
+    const QCommandLineOption kioskName(
+        QStringLiteral("kiosk-name"),
+        QStringLiteral("The name of this kiosk in that database (default: the host name)."), QStringLiteral("NAME"));
     parser.addOption(help);
     parser.addOption(version);
     parser.addOption(idleReset);
@@ -82,6 +95,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     parser.addOption(requireConsent);
     parser.addOption(exportTo);
     parser.addOption(forSpreadsheet);
+    parser.addOption(syncTo);
+    parser.addOption(kioskName);
 
     if (!parser.parse(arguments))
         return answer(ParsedCommandLine::Outcome::UsageError,
@@ -145,6 +160,18 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
         parsed.options.exportTo = out.absoluteFilePath();
     } else if (parsed.options.forSpreadsheet) {
         return refuse(QStringLiteral("--for-spreadsheet goes with --export OUT."));
+    }
+    parsed.options.kioskName =
+        parser.isSet(kioskName) ? parser.value(kioskName).trimmed() : QSysInfo::machineHostName();
+    if (parsed.options.kioskName.isEmpty())
+        return refuse(QStringLiteral("--kiosk-name needs a name."));
+    if (parser.isSet(syncTo)) {
+        const dbsync::Target target = dbsync::checkTarget(parser.value(syncTo));
+        if (!target.error.isEmpty())
+            return refuse(target.error);
+        parsed.options.syncTo = parser.value(syncTo);
+        parsed.options.syncHost = target.host;
+        parsed.options.syncAccount = target.account;
     }
     return parsed;
 }

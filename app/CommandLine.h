@@ -26,6 +26,12 @@ struct CommandLine
     // --export OUT.csv, made absolute: no kiosk, but the sign-ups exported to that file.
     QString exportTo;
     bool forSpreadsheet = false; // --for-spreadsheet: the export made safe to open in a spreadsheet
+    // --sync-to CONNINFO: the PostgreSQL database every sign-up is sent to, once checked. Empty: none.
+    QString syncTo;
+    QString syncHost;    // the server as the staff line names it
+    QString syncAccount; // user@host, likewise
+    // --kiosk-name NAME: this kiosk in that database. Default: the host name.
+    QString kioskName;
 };
 
 // The answer to a command line: start the kiosk with its options, or print a text and end before

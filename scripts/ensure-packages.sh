@@ -23,8 +23,13 @@ ensure_packages() {
 }
 
 # What building needs, everywhere.
-# libphonenumber-dev: the export writes cell numbers in E.164 through it (see the README).
-BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev fonts-dejavu-core libphonenumber-dev)
+# libpq-dev: the sync talks to PostgreSQL through libpq. libphonenumber-dev: the export writes cell
+# numbers in E.164 through it (see the README for both).
+BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libpq-dev libphonenumber-dev fonts-dejavu-core)
+
+# What the sync's tests need: a real server in a throw-away cluster (pg_virtualenv), and openssl for the
+# certificate that names another host.
+SYNC_TEST_PACKAGES=(postgresql postgresql-common openssl)
 
 # What the kiosk's --touch needs at run time: Qt's on-screen keyboard and the QML modules it imports
 # (without any one of them no keyboard appears).

@@ -12,6 +12,7 @@
 #include "platform/InputPanel.h"
 #include "platform/MsgBox.h"
 #include "settings/PasswordDialog.h"
+#include "sync/StaffLine.h"
 
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -56,6 +57,8 @@ const ControlDesign kControls[] = {
     // For the operator of a touch screen: why there is no on-screen keyboard. Below the buttons, which
     // it makes room for; hidden while there is a keyboard.
     {.name = "KeyboardNote", .kind = Kind::StaticText, .left = 6, .top = 157, .width = 293, .height = 14},
+    // With --sync-to: what the database has of them, in the free strip between the settings and the buttons.
+    {.name = "SyncStatus", .kind = Kind::StaticText, .left = 6, .top = 112, .width = 293, .height = 16},
 };
 // clang-format on
 
@@ -118,6 +121,7 @@ void PreferencesWindow::CreateControls()
     CancelBtn = &control<platform::PushButton>("CancelBtn");
     SignUpCount = &control<platform::StaticText>("SignUpCount");
     KeyboardNote = &control<platform::StaticText>("KeyboardNote");
+    SyncStatus = &control<platform::StaticText>("SyncStatus");
     DefaultCountry->setBuddy(CountryPopUp);
     DefaultCountry1->setBuddy(Passwordfield);
     Passwordfield->setAccessibleName(DefaultCountry1->text());
@@ -158,13 +162,22 @@ void PreferencesWindow::ShowKeyboardNote()
 void PreferencesWindow::ShowSignUpCount()
 {
     const QString path = dataFileToShow(App::instance().commandLine.dataFile);
-    const AboutDataFile about = aboutDataFile(path);
-    const QString whole = about.before + path + about.after;
+    AboutDataFile about = aboutDataFile(path);
+    // The sentence goes on with what the database has; its second half has the line below.
+    const dbsync::Engine* sync = App::instance().sync();
+    const QString synced = sync ? dbsync::staffLine(sync->status()) : QString();
+    if (sync)
+        about.after += u';';
+    const QString whole = about.before + path + about.after + (sync ? u' ' + synced : QString());
     const QFontMetrics metrics(SignUpCount->font());
     const int room = SignUpCount->contentsRect().width() - metrics.horizontalAdvance(about.before + about.after);
     SignUpCount->setText(about.before + metrics.elidedText(path, Qt::ElideMiddle, std::max(room, 0)) + about.after);
     SignUpCount->setToolTip(whole);
     SignUpCount->setAccessibleName(whole);
+    SyncStatus->setVisible(sync != nullptr);
+    SyncStatus->setText(metrics.elidedText(synced, Qt::ElideRight, SyncStatus->contentsRect().width()));
+    SyncStatus->setToolTip(whole);
+    SyncStatus->setAccessibleName(synced);
 }
 
 void PreferencesWindow::SaveBtn_Action()

@@ -35,6 +35,7 @@ public:
     platform::PushButton* CancelBtn;
     platform::StaticText* SignUpCount;
     platform::StaticText* KeyboardNote;
+    platform::StaticText* SyncStatus;
 
 protected:
     void Event_Open() override;

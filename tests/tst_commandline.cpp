@@ -38,6 +38,12 @@ private Q_SLOTS:
         QTest::newRow("--data-file empty") << QStringList{"--data-file", ""} << Outcome::UsageError;
         QTest::newRow("--data-file a folder") << QStringList{"--data-file", QDir::tempPath()} << Outcome::UsageError;
         QTest::newRow("--data-file ending in /") << QStringList{"--data-file", "/media/usb/"} << Outcome::UsageError;
+        QTest::newRow("--sync-to this machine") << QStringList{"--sync-to", "dbname=events"} << Outcome::Run;
+        QTest::newRow("--sync-to another machine without verify-full")
+            << QStringList{"--sync-to", "postgresql://kiosk@db.example.org/events"} << Outcome::UsageError;
+        QTest::newRow("--sync-to another machine with verify-full")
+            << QStringList{"--sync-to", "postgresql://kiosk@db.example.org/events?sslmode=verify-full"} << Outcome::Run;
+        QTest::newRow("--kiosk-name empty") << QStringList{"--kiosk-name", " "} << Outcome::UsageError;
     }
 
     void outcome()

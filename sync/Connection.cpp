@@ -1,0 +1,220 @@
+#include "sync/Connection.h"
+
+#include <libpq-fe.h>
+
+#include <cerrno>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace dbsync {
+namespace {
+
+QString firstLine(const char* message)
+{
+    QString text = QString::fromUtf8(message).trimmed();
+    // libpq says which address it tried before saying what happened there.
+    const qsizetype failed = text.indexOf(QStringLiteral(" failed: "));
+    if (text.startsWith(QStringLiteral("connection to server")) && failed >= 0)
+        text = text.mid(failed + 9);
+    text = text.section(u'\n', 0, 0).trimmed();
+    for (const QLatin1String level : {QLatin1String("FATAL:"), QLatin1String("ERROR:")}) {
+        if (text.startsWith(level))
+            text = text.mid(level.size()).trimmed();
+    }
+    return text;
+}
+
+// What only the operator can mend: retrying sooner changes nothing.
+bool isRefusal(const QString& reason, const char* sqlstate)
+{
+    const QByteArray state = sqlstate ? QByteArray(sqlstate) : QByteArray();
+    // 28: authorization; 42501 insufficient privilege; 42883, 3F000: no such function or schema.
+    if (state.startsWith("28") || state == "42501" || state == "42883" || state == "3F000")
+        return true;
+    static const char* const words[] = {
+        "password",       "authentication",       "certificate",       "does not support SSL",
+        "does not exist", "no pg_hba.conf entry", "permission denied",
+    };
+    for (const char* word : words) {
+        if (reason.contains(QLatin1String(word), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+Connection::Connection()
+    : m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
+}
+
+Connection::~Connection()
+{
+    close();
+    if (m_wake >= 0)
+        ::close(m_wake);
+}
+
+void Connection::close()
+{
+    if (m_conn != nullptr)
+        PQfinish(m_conn);
+    m_conn = nullptr;
+}
+
+void Connection::interrupt()
+{
+    const quint64 one = 1;
+    if (::write(m_wake, &one, sizeof one) != sizeof one) {
+        // The counter is already set: the wait ends anyway.
+    }
+}
+
+Connection::Wait Connection::waitFor(bool forWriting, Clock::time_point deadline)
+{
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return Wait::TimedOut;
+        pollfd fds[2] = {{PQsocket(m_conn), short(forWriting ? POLLOUT : POLLIN), 0}, {m_wake, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, int(std::min<qint64>(left.count(), 60000)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0)
+            return Wait::Failed;
+        if (fds[1].revents != 0)
+            return Wait::Interrupted;
+        if (fds[0].revents != 0)
+            return Wait::Ready;
+    }
+}
+
+Failure Connection::lost(const QString& why)
+{
+    close();
+    return Failure{Failure::Kind::Unreachable, why};
+}
+
+std::optional<Failure> Connection::open(const QString& conninfo, std::chrono::milliseconds timeout)
+{
+    close();
+    const Clock::time_point deadline = Clock::now() + timeout;
+    // The string's own settings come last and win; the connection identifies itself in pg_stat_activity.
+    const QByteArray seconds = QByteArray::number(std::max<qint64>(1, (timeout.count() + 999) / 1000));
+    const QByteArray info = conninfo.toUtf8();
+    const char* keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
+    const char* values[] = {seconds.constData(), "quillmore", info.constData(), nullptr};
+    m_conn = PQconnectStartParams(keywords, values, 1);
+    if (m_conn == nullptr)
+        return Failure{Failure::Kind::Unreachable, QStringLiteral("out of memory")};
+    if (PQstatus(m_conn) == CONNECTION_BAD) {
+        const QString reason = firstLine(PQerrorMessage(m_conn));
+        close();
+        return Failure{isRefusal(reason, nullptr) ? Failure::Kind::Refused : Failure::Kind::Unreachable, reason};
+    }
+    for (PostgresPollingStatusType status = PGRES_POLLING_WRITING;;) {
+        if (status == PGRES_POLLING_OK)
+            break;
+        if (status == PGRES_POLLING_FAILED) {
+            const QString reason = firstLine(PQerrorMessage(m_conn));
+            close();
+            return Failure{isRefusal(reason, nullptr) ? Failure::Kind::Refused : Failure::Kind::Unreachable, reason};
+        }
+        switch (waitFor(status == PGRES_POLLING_WRITING, deadline)) {
+        case Wait::Ready:
+            break;
+        case Wait::TimedOut:
+            return lost(QStringLiteral("no answer within %1 s").arg(QString::fromLatin1(seconds)));
+        case Wait::Interrupted:
+            return lost(QStringLiteral("stopped"));
+        case Wait::Failed:
+            return lost(QStringLiteral("poll failed"));
+        }
+        status = PQconnectPoll(m_conn);
+    }
+    // A notice (the server's word that it ends the connection, for one) is no business of stderr's: a
+    // failure reaches the staff line through the call that meets it.
+    PQsetNoticeProcessor(
+        m_conn, [](void*, const char*) {}, nullptr);
+    if (PQsetnonblocking(m_conn, 1) != 0)
+        return lost(QStringLiteral("cannot make the connection non-blocking"));
+    // The server gives up on a statement by itself too, so no lock or stall holds a batch for long.
+    const QByteArray statementTimeout = QByteArray::number(qint64(timeout.count()));
+    const Answer set = exec("SELECT set_config('statement_timeout', $1, false)", {statementTimeout}, timeout);
+    if (set.failure)
+        return set.failure;
+    return std::nullopt;
+}
+
+Connection::Answer Connection::exec(const char* statement, const QList<std::optional<QByteArray>>& parameters,
+                                    std::chrono::milliseconds timeout)
+{
+    if (m_conn == nullptr)
+        return {Failure{Failure::Kind::Unreachable, QStringLiteral("not connected")}, {}};
+    const Clock::time_point deadline = Clock::now() + timeout;
+    QList<const char*> values;
+    for (const std::optional<QByteArray>& parameter : parameters)
+        values << (parameter ? parameter->constData() : nullptr);
+    if (PQsendQueryParams(m_conn, statement, int(values.size()), nullptr, values.constData(), nullptr, nullptr, 0) != 1)
+        return {lost(firstLine(PQerrorMessage(m_conn))), {}};
+
+    const auto waited = [&](bool forWriting) -> std::optional<Failure> {
+        switch (waitFor(forWriting, deadline)) {
+        case Wait::Ready:
+            return std::nullopt;
+        case Wait::TimedOut:
+            return lost(QStringLiteral("no answer within %1 s").arg(qint64(timeout.count() + 999) / 1000));
+        case Wait::Interrupted:
+            return lost(QStringLiteral("stopped"));
+        case Wait::Failed:
+            break;
+        }
+        return lost(QStringLiteral("poll failed"));
+    };
+    // A large batch may not fit the socket's buffer at once.
+    for (;;) {
+        const int flushed = PQflush(m_conn);
+        if (flushed == 0)
+            break;
+        if (flushed < 0)
+            return {lost(firstLine(PQerrorMessage(m_conn))), {}};
+        if (std::optional<Failure> failure = waited(true))
+            return {failure, {}};
+        if (PQconsumeInput(m_conn) != 1)
+            return {lost(firstLine(PQerrorMessage(m_conn))), {}};
+    }
+    Answer answer;
+    bool gotResult = false;
+    for (;;) {
+        while (PQisBusy(m_conn)) {
+            if (std::optional<Failure> failure = waited(false))
+                return {failure, {}};
+            if (PQconsumeInput(m_conn) != 1)
+                return {lost(firstLine(PQerrorMessage(m_conn))), {}};
+        }
+        PGresult* result = PQgetResult(m_conn);
+        if (result == nullptr)
+            break;
+        gotResult = true;
+        const ExecStatusType status = PQresultStatus(result);
+        if (status == PGRES_TUPLES_OK && PQntuples(result) == 1 && PQnfields(result) == 1 && !answer.failure)
+            answer.value = QByteArray(PQgetvalue(result, 0, 0), PQgetlength(result, 0, 0));
+        else if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK && !answer.failure) {
+            const QString reason = firstLine(PQresultErrorMessage(result));
+            const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+            answer.failure =
+                Failure{isRefusal(reason, state) ? Failure::Kind::Refused : Failure::Kind::Unreachable, reason};
+        }
+        PQclear(result);
+    }
+    if (!gotResult)
+        return {lost(QStringLiteral("no result")), {}};
+    if (PQstatus(m_conn) == CONNECTION_BAD)
+        close();
+    return answer;
+}
+
+} // namespace dbsync

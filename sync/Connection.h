@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <chrono>
+#include <optional>
+
+struct pg_conn;
+struct pg_result;
+
+namespace dbsync {
+
+// What went wrong with the server, in the words the staff line uses.
+struct Failure
+{
+    enum class Kind {
+        Unreachable, // down, hanging, cut off, busy: worth trying again soon
+        Refused,     // the password, the certificate, the role or the schema: the operator must act
+    };
+    Kind kind = Kind::Unreachable;
+    QString reason; // one short line
+};
+
+// One libpq connection that never waits longer than it is told, and that another thread can cut short
+// at any moment (interrupt()). Every wait is a poll() on the connection's socket and on a wake-up
+// descriptor, so a server that accepts and never answers costs a deadline, not a hung thread.
+class Connection final
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool isOpen() const { return m_conn != nullptr; }
+    void close();
+
+    // Connects within the time, then sets the server's statement timeout. On failure: closed.
+    std::optional<Failure> open(const QString& conninfo, std::chrono::milliseconds timeout);
+
+    // Runs one statement with text parameters (NULL where nullopt) and returns its single value, or the
+    // failure. A failure other than an error of the statement itself closes the connection.
+    struct Answer
+    {
+        std::optional<Failure> failure;
+        QByteArray value;
+    };
+    Answer exec(const char* statement, const QList<std::optional<QByteArray>>& parameters,
+                std::chrono::milliseconds timeout);
+
+    // From any thread: the wait under way, and every one after it, ends at once as a failure.
+    void interrupt();
+
+private:
+    enum class Wait { Ready, TimedOut, Interrupted, Failed };
+    Wait waitFor(bool forWriting, Clock::time_point deadline);
+    Failure lost(const QString& why);
+
+    pg_conn* m_conn = nullptr;
+    int m_wake = -1; // an eventfd
+};
+
+} // namespace dbsync

@@ -1,0 +1,637 @@
+#include "sync/Engine.h"
+
+#include "sync/Connection.h"
+#include "sync/Record.h"
+#include "sync/State.h"
+
+#include "core/Files.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QMutexLocker>
+#include <QRandomGenerator>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dbsync {
+
+QString timesFileOf(const QString& stateFile)
+{
+    QString base = stateFile;
+    if (base.endsWith(QStringLiteral(".txt")))
+        base.chop(4);
+    return base + QStringLiteral("-times.txt");
+}
+
+QString heldFileOf(const QString& stateFile)
+{
+    QString base = stateFile;
+    if (base.endsWith(QStringLiteral(".txt")))
+        base.chop(4);
+    return base + QStringLiteral("-sending.csv");
+}
+
+namespace {
+
+// One round trip: a batch of lines, the status row, or both.
+struct Job
+{
+    QString fileId;
+    int count = 0;
+    QByteArray offsets, times, raws; // the arrays of add_signups
+    QList<QByteArray> columns;       // and one per column
+    qint64 endOffset = 0;            // after the batch's last line
+    qint64 asideLines = 0;
+    qint64 lastAsideLine = 0;
+    qint64 lastSignUp = 0;
+
+    bool status = false;
+    qint64 localCount = 0;
+    qint64 waiting = 0; // once the batch is in
+};
+
+const char* const kAddSignUps =
+    "SELECT quillmore.add_signups($1, $2, $3::bigint[], $4::bigint[], $5::text[], $6::text[], $7::text[], "
+    "$8::text[], $9::text[], $10::text[], $11::text[], $12::text[], $13::text[], $14::text[], $15::text[], "
+    "$16::text[], $17::text[], $18::text[], $19::text[])";
+const char* const kKioskStatus = "SELECT quillmore.kiosk_status($1, $2, $3::bigint, $4::bigint, $5::bigint)";
+
+// Reads exactly what is there from offset, up to size bytes.
+QByteArray readAt(int fd, qint64 offset, qint64 size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(fd, bytes.data() + got, size_t(size - got), off_t(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    bytes.truncate(got);
+    return bytes;
+}
+
+// Holds a shared lock on the data file: the sign-up appends under an exclusive one, so what is read
+// meanwhile never holds half an append, nor one the sign-up is about to take back after a failed sync.
+class SharedLock final
+{
+public:
+    explicit SharedLock(int fd)
+        : m_fd(fd)
+    {
+        while (::flock(m_fd, LOCK_SH) != 0 && errno == EINTR) {}
+    }
+    ~SharedLock() { ::flock(m_fd, LOCK_UN); }
+    SharedLock(const SharedLock&) = delete;
+    SharedLock& operator=(const SharedLock&) = delete;
+
+private:
+    int m_fd;
+};
+
+} // namespace
+
+// Talks to the server, on a thread of its own: every call may wait up to the timeout.
+class Link final : public QObject
+{
+public:
+    Link(const Settings& settings)
+        : m_settings(settings)
+    {
+    }
+
+    std::optional<Failure> run(const Job& job)
+    {
+        if (!m_connection.isOpen()) {
+            if (std::optional<Failure> failure = m_connection.open(m_settings.conninfo, m_settings.timeout))
+                return failure;
+        }
+        if (job.count > 0) {
+            QList<std::optional<QByteArray>> parameters = {m_settings.kioskName.toUtf8(), job.fileId.toUtf8(),
+                                                           job.offsets, job.times, job.raws};
+            for (const QByteArray& column : job.columns)
+                parameters << column;
+            const Connection::Answer answer = m_connection.exec(kAddSignUps, parameters, m_settings.timeout);
+            if (answer.failure)
+                return answer.failure;
+        }
+        if (job.status) {
+            const std::optional<QByteArray> lastSignUp =
+                job.lastSignUp > 0 ? std::optional<QByteArray>(QByteArray::number(job.lastSignUp)) : std::nullopt;
+            const Connection::Answer answer =
+                m_connection.exec(kKioskStatus,
+                                  {m_settings.kioskName.toUtf8(), m_settings.version.toUtf8(),
+                                   QByteArray::number(job.localCount), QByteArray::number(job.waiting), lastSignUp},
+                                  m_settings.timeout);
+            if (answer.failure)
+                return answer.failure;
+        }
+        return std::nullopt;
+    }
+
+    void interrupt() { m_connection.interrupt(); }
+
+private:
+    const Settings m_settings;
+    Connection m_connection;
+};
+
+// Watches and reads the data file and keeps the state, on a thread of its own; never waits for the
+// server, so a sign-up's time is noted the moment it appears, whatever the server does.
+class Worker final : public QObject
+{
+public:
+    Worker(Engine* engine, Settings settings, QString host, QString account, Link* link)
+        : m_engine(engine)
+        , m_settings(std::move(settings))
+        , m_timesFile(timesFileOf(m_settings.stateFile))
+        , m_link(link)
+    {
+        m_status.host = std::move(host);
+        m_status.account = std::move(account);
+    }
+
+    ~Worker() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    void start()
+    {
+        m_saved = readState(m_settings.stateFile).value_or(SyncState{});
+        m_watcher = new QFileSystemWatcher(this);
+        connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &Worker::fileEvent);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &Worker::fileEvent);
+        const QString folder = QFileInfo(m_settings.dataFile).absolutePath();
+        if (QFileInfo(folder).isDir())
+            m_watcher->addPath(folder);
+        m_retry = new QTimer(this);
+        m_retry->setSingleShot(true);
+        connect(m_retry, &QTimer::timeout, this, &Worker::sendNext);
+        // The status row's beat, which also looks at the file once more in case a change went unseen.
+        m_beat = new QTimer(this);
+        m_beat->setInterval(m_settings.statusEvery);
+        connect(m_beat, &QTimer::timeout, this, [this] {
+            if (!m_retry->isActive())
+                fileEvent();
+        });
+        m_beat->start();
+        follow(false);
+        sendNext();
+    }
+
+    // The data file changed, or its folder did (the file was made, moved away, begun anew).
+    void fileEvent()
+    {
+        watchFile();
+        const qint64 before = m_seenLines;
+        const QList<qint64> fresh = follow(true);
+        const bool grew = m_seenLines > before;
+        // A new sign-up does not wait out the pause after a failure.
+        if (grew)
+            m_retry->stop();
+        if (!m_retry->isActive())
+            sendNext();
+        // Noted while the batch is on its way: the times file's sync and the server's commit overlap.
+        for (const qint64 offset : fresh) {
+            if (const QString error = appendTime(m_timesFile, m_fileId, offset, m_times.value(offset));
+                !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
+            else
+                m_timesWritten = true;
+        }
+        if (grew)
+            publish();
+    }
+
+    // No job goes out after this, and the one under way ends at once.
+    void stop()
+    {
+        m_stopping = true;
+        m_retry->stop();
+        m_beat->stop();
+        m_link->interrupt();
+    }
+
+private:
+    void watchFile()
+    {
+        const QString folder = QFileInfo(m_settings.dataFile).absolutePath();
+        if (!m_watcher->directories().contains(folder) && QFileInfo(folder).isDir())
+            m_watcher->addPath(folder);
+        if (!m_watcher->files().contains(m_settings.dataFile) && QFileInfo::exists(m_settings.dataFile))
+            m_watcher->addPath(m_settings.dataFile);
+    }
+
+    // Opens the file the path names, finishes a file that was moved away, and reads what was added.
+    // With noteTimes, each new line's time is now; returns their offsets.
+    QList<qint64> follow(bool noteTimes)
+    {
+        if (m_fd >= 0 && !isStillNamed()) {
+            // Moved away (the next event begins). A sign-up under way as it moved still lands in it: its
+            // lock is waited for, then the file is read to its end. Once all of it is confirmed, the file
+            // the path now names is next.
+            scan(noteTimes);
+            if (m_saved.confirmedOffset < m_seenEnd || m_sending)
+                return takeFresh();
+            m_fresh.clear();
+            ::close(m_fd);
+            m_fd = -1;
+            m_fromHeld = false;
+        }
+        if (m_fd < 0) {
+            // After a restart, the file being sent before it may have moved away meanwhile: the link held
+            // beside the state still reaches it, and its rest goes first.
+            if (!m_checkedHeld) {
+                m_checkedHeld = true;
+                m_fd = ::open(QFile::encodeName(m_heldFile).constData(), O_RDONLY | O_CLOEXEC);
+                m_fromHeld = m_fd >= 0 && !isStillNamed();
+                if (m_fd >= 0 && !m_fromHeld) {
+                    ::close(m_fd);
+                    m_fd = -1;
+                }
+            }
+            if (m_fd < 0)
+                m_fd = ::open(QFile::encodeName(m_settings.dataFile).constData(), O_RDONLY | O_CLOEXEC);
+            if (m_fd < 0)
+                return {};
+            m_fileId.clear();
+            m_seenEnd = 0;
+            m_seenLines = 0;
+            m_times.clear();
+            watchFile();
+            // What is in the file already was written before this sync saw it: its times are not known,
+            // unless the times file has them. So the first pass notes none.
+            noteTimes = false;
+        }
+        scan(noteTimes);
+        if (m_staleHeld) {
+            // The held file is not the one the state speaks of: nothing of it is waiting.
+            m_staleHeld = false;
+            m_fromHeld = false;
+            ::close(m_fd);
+            m_fd = -1;
+            return follow(noteTimes);
+        }
+        return takeFresh();
+    }
+
+    // A second name for the file being sent, beside the state file, so it stays in reach should it be
+    // moved away while the kiosk is not running. Where it cannot be made (the data file is on another
+    // file system, such as a USB stick), a file moved away then loses the lines not yet sent.
+    void hold()
+    {
+        struct stat held = {};
+        struct stat mine = {};
+        const QByteArray heldName = QFile::encodeName(m_heldFile);
+        if (::fstat(m_fd, &mine) != 0)
+            return;
+        if (::stat(heldName.constData(), &held) == 0 && held.st_dev == mine.st_dev && held.st_ino == mine.st_ino)
+            return;
+        const QByteArray fresh = heldName + ".new";
+        ::unlink(fresh.constData());
+        const QByteArray handle = "/proc/self/fd/" + QByteArray::number(m_fd);
+        if (::linkat(AT_FDCWD, handle.constData(), AT_FDCWD, fresh.constData(), AT_SYMLINK_FOLLOW) != 0
+            || ::rename(fresh.constData(), heldName.constData()) != 0) {
+            qWarning("sync: cannot link %s beside the state: %s", qUtf8Printable(m_settings.dataFile),
+                     qUtf8Printable(qt_error_string(errno)));
+            ::unlink(fresh.constData());
+            return;
+        }
+        platform::syncFolder(QFileInfo(m_heldFile).absolutePath());
+    }
+
+    QList<qint64> takeFresh()
+    {
+        QList<qint64> fresh;
+        fresh.swap(m_fresh);
+        return fresh;
+    }
+
+    bool isStillNamed() const
+    {
+        struct stat held = {};
+        struct stat named = {};
+        if (::fstat(m_fd, &held) != 0)
+            return false;
+        if (::stat(QFile::encodeName(m_settings.dataFile).constData(), &named) != 0)
+            return false;
+        return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+    }
+
+    // Reads the complete lines added since the last look, in large blocks, under the shared lock.
+    void scan(bool noteTimes)
+    {
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        const SharedLock lock(m_fd);
+        for (;;) {
+            const QByteArray block = readAt(m_fd, m_seenEnd, 1 << 20);
+            const qsizetype lastBreak = block.lastIndexOf('\n');
+            if (lastBreak < 0)
+                break; // nothing new, or a line still being written (or torn) that no append has ended
+            for (qsizetype at = 0; at <= lastBreak;) {
+                const qsizetype end = block.indexOf('\n', at);
+                if (noteTimes) {
+                    m_times.insert(m_seenEnd + at, now);
+                    m_fresh << m_seenEnd + at;
+                }
+                ++m_seenLines;
+                at = end + 1;
+            }
+            m_seenEnd += lastBreak + 1;
+            if (block.size() < (1 << 20))
+                break;
+        }
+        // A block that holds no line break at all, of a line longer than a block, is read on by the
+        // next look; such a line comes only from an edited file.
+        if (m_fileId.isEmpty() && m_seenLines > 0)
+            identify();
+    }
+
+    // The data file's identity: its inode, when it was made and its first line. Moving it away and
+    // beginning a new one gives the new one another identity, whatever names and numbers repeat.
+    void identify()
+    {
+        struct statx info = {};
+        QByteArray made = "0";
+        if (::statx(m_fd, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &info) == 0 && (info.stx_mask & STATX_BTIME))
+            made = QByteArray::number(qint64(info.stx_btime.tv_sec)) + '.'
+                + QByteArray::number(info.stx_btime.tv_nsec).rightJustified(9, '0');
+        QByteArray first;
+        for (qint64 at = 0;; at += 1 << 20) {
+            const QByteArray block = readAt(m_fd, at, 1 << 20);
+            const qsizetype end = block.indexOf('\n');
+            first += end < 0 ? block : block.left(end);
+            if (end >= 0 || block.isEmpty())
+                break;
+        }
+        const QByteArray hash = QCryptographicHash::hash(first, QCryptographicHash::Sha256).toHex().left(16);
+        m_fileId = QString::fromLatin1(made + '-' + QByteArray::number(quint64(info.stx_ino)) + '-' + hash);
+
+        const bool known = m_saved.fileId == m_fileId && m_saved.target == m_status.account && confirmedIsLineStart();
+        if (m_fromHeld && !known) {
+            m_staleHeld = true;
+            return;
+        }
+        if (!known) {
+            // Written at once, before the file is held: should it be moved away before anything of it is
+            // confirmed, the held file is then still known for what it is after a restart.
+            m_saved = SyncState{m_status.account, m_fileId};
+            if (const QString error = writeState(m_settings.stateFile, m_saved); !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
+        }
+        if (!m_fromHeld)
+            hold();
+        // The times seen before a restart, for what is still to go; and the ones just noted.
+        Times times = readTimes(m_timesFile, m_fileId, m_saved.confirmedOffset);
+        times.insert(m_times);
+        m_times = times;
+        m_timesWritten = !m_times.isEmpty();
+    }
+
+    // A confirmation that does not fall on a line start belongs to another file (or none): start over.
+    bool confirmedIsLineStart() const
+    {
+        if (m_saved.confirmedOffset == 0)
+            return true;
+        return m_saved.confirmedOffset <= m_seenEnd && readAt(m_fd, m_saved.confirmedOffset - 1, 1) == "\n";
+    }
+
+    // The next lines from the confirmed offset on, as add_signups takes them.
+    Job nextBatch()
+    {
+        Job job;
+        job.fileId = m_fileId;
+        job.endOffset = m_saved.confirmedOffset;
+        job.asideLines = m_saved.asideLines;
+        job.lastAsideLine = m_saved.lastAsideLine;
+        job.lastSignUp = m_saved.lastSignUp;
+        if (m_fd < 0 || m_fileId.isEmpty() || m_saved.confirmedOffset >= m_seenEnd)
+            return job;
+        const qint64 size = std::min(m_seenEnd - m_saved.confirmedOffset, m_settings.batchBytes);
+        QByteArray block = readAt(m_fd, m_saved.confirmedOffset, size);
+        // A line longer than a batch's bytes goes alone.
+        if (!block.contains('\n'))
+            block = readAt(m_fd, m_saved.confirmedOffset, m_seenEnd - m_saved.confirmedOffset);
+
+        QList<std::optional<qint64>> offsets, times;
+        QList<std::optional<QByteArray>> values[14], raws;
+        qint64 lineNumber = m_saved.confirmedLines;
+        for (qsizetype at = 0; job.count < m_batchLines;) {
+            const qsizetype end = block.indexOf('\n', at);
+            if (end < 0)
+                break;
+            const qint64 offset = m_saved.confirmedOffset + at;
+            const QByteArrayView line(block.constData() + at, end - at);
+            ++lineNumber;
+            offsets << offset;
+            const auto time = m_times.constFind(offset);
+            times << (time == m_times.cend() ? std::nullopt : std::optional<qint64>(*time));
+            if (time != m_times.cend())
+                job.lastSignUp = std::max(job.lastSignUp, *time);
+            if (const std::optional<QStringList> parsed = recordValues(line)) {
+                for (int i = 0; i < 14; ++i)
+                    values[i] << parsed->at(i).toUtf8();
+                raws << std::nullopt;
+            } else {
+                // Kept as it is, beside the sign-ups, and told to the staff line; the lines after it go on.
+                for (int i = 0; i < 14; ++i)
+                    values[i] << std::nullopt;
+                raws << line.toByteArray().toHex();
+                ++job.asideLines;
+                job.lastAsideLine = lineNumber;
+            }
+            ++job.count;
+            job.endOffset = offset + (end - at) + 1;
+            at = end + 1;
+        }
+        job.offsets = integerArray(offsets);
+        job.times = integerArray(times);
+        for (const auto& column : values)
+            job.columns << textArray(column);
+        job.raws = textArray(raws);
+        return job;
+    }
+
+    void sendNext()
+    {
+        if (m_sending || m_stopping)
+            return;
+        follow(true);
+        Job job = nextBatch();
+        job.status = !m_statusClock.isValid() || m_statusClock.hasExpired(m_settings.statusEvery.count());
+        if (job.count == 0 && !job.status) {
+            publish();
+            return;
+        }
+        job.localCount = m_seenLines;
+        job.waiting = m_seenLines - m_saved.confirmedLines - job.count;
+        m_sending = true;
+        ++m_status.attempts;
+        Link* link = m_link;
+        QMetaObject::invokeMethod(link, [this, link, job] {
+            const std::optional<Failure> failure = link->run(job);
+            QMetaObject::invokeMethod(this, [this, job, failure] { done(job, failure); });
+        });
+    }
+
+    void done(const Job& job, const std::optional<Failure>& failure)
+    {
+        m_sending = false;
+        if (m_stopping)
+            return;
+        if (failure) {
+            m_batchLines = kFirstBatch;
+            m_status.state = failure->kind == Failure::Kind::Refused ? Status::State::Refused : Status::State::Waiting;
+            m_status.reason = failure->reason;
+            if (!m_status.failingSince.isValid())
+                m_status.failingSince = QDateTime::currentDateTime();
+            const double jitter = 0.75 + 0.5 * QRandomGenerator::global()->generateDouble();
+            m_retry->start(std::chrono::milliseconds(qint64(double(m_backoff.count()) * jitter)));
+            m_backoff = std::min(m_backoff * 2, m_settings.lastRetry);
+            publish();
+            return;
+        }
+        if (job.status)
+            m_statusClock.start();
+        if (job.count > 0 && job.fileId == m_saved.fileId) {
+            m_saved.confirmedOffset = job.endOffset;
+            m_saved.confirmedLines += job.count;
+            m_saved.asideLines = job.asideLines;
+            m_saved.lastAsideLine = job.lastAsideLine;
+            m_saved.lastSignUp = job.lastSignUp;
+            // Should the write fail, the lines go again after a restart, and the database ignores them.
+            if (const QString error = writeState(m_settings.stateFile, m_saved); !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
+            m_times.removeIf([&](const auto& time) { return time.key() < job.endOffset; });
+            if (m_times.isEmpty() && m_timesWritten) {
+                if (const QString error = clearTimes(m_timesFile); error.isEmpty())
+                    m_timesWritten = false;
+            }
+        }
+        m_status.state = Status::State::Sent;
+        m_status.reason.clear();
+        m_status.failingSince = QDateTime();
+        m_backoff = m_settings.firstRetry;
+        // Small at first, so that a batch gets through on a link that keeps failing; then larger.
+        m_batchLines = std::min(m_batchLines * 4, m_settings.batchLines);
+        publish();
+        sendNext();
+    }
+
+    void publish()
+    {
+        m_status.lines = m_seenLines;
+        m_status.sent = m_fileId == m_saved.fileId ? m_saved.confirmedLines : 0;
+        m_status.asideLines = m_saved.asideLines;
+        m_status.lastAsideLine = m_saved.lastAsideLine;
+        m_engine->publish(m_status);
+    }
+
+    Engine* m_engine;
+    const Settings m_settings;
+    const QString m_timesFile;
+    Link* m_link;
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_retry = nullptr;
+    QTimer* m_beat = nullptr;
+    QElapsedTimer m_statusClock;
+    std::chrono::milliseconds m_backoff = m_settings.firstRetry;
+    static constexpr int kFirstBatch = 50;
+    int m_batchLines = std::min(kFirstBatch, m_settings.batchLines);
+
+    const QString m_heldFile = heldFileOf(m_settings.stateFile);
+    bool m_checkedHeld = false; // at start
+    bool m_fromHeld = false;    // m_fd was opened through the held name: a file moved away
+    bool m_staleHeld = false;
+    int m_fd = -1;        // the data file being sent
+    QString m_fileId;     // its identity, once it has a first line
+    qint64 m_seenEnd = 0; // after its last complete line
+    qint64 m_seenLines = 0;
+    QList<qint64> m_fresh; // lines noted since the last look, whose times are still to be written
+    Times m_times;         // known times of lines not yet confirmed
+    bool m_timesWritten = false;
+    SyncState m_saved; // as in the state file
+    bool m_sending = false;
+    bool m_stopping = false;
+    Status m_status;
+};
+
+Engine::Engine(Settings settings, QString host, QString account)
+    : m_settings(std::move(settings))
+{
+    m_status.host = host;
+    m_status.account = account;
+    m_link = new Link(m_settings);
+    m_link->moveToThread(&m_linkThread);
+    m_worker = new Worker(this, m_settings, host, account, m_link);
+    m_worker->moveToThread(&m_fileThread);
+    m_fileThread.setObjectName(QStringLiteral("sync-file"));
+    m_linkThread.setObjectName(QStringLiteral("sync-link"));
+}
+
+Engine::~Engine()
+{
+    if (!m_fileThread.isRunning()) {
+        delete m_worker;
+        delete m_link;
+        return;
+    }
+    // The worker sends nothing more and the link's wait ends at once. The link goes first: a job it
+    // was running still reports to the worker. Each is deleted on its own thread, the worker with any
+    // report still queued for it.
+    Worker* worker = m_worker;
+    Link* link = m_link;
+    QMetaObject::invokeMethod(
+        worker, [worker] { worker->stop(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        link, [link] { delete link; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        worker, [worker] { delete worker; }, Qt::BlockingQueuedConnection);
+    m_fileThread.quit();
+    m_fileThread.wait();
+    m_linkThread.quit();
+    m_linkThread.wait();
+}
+
+void Engine::start()
+{
+    m_fileThread.start();
+    m_linkThread.start();
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { worker->start(); });
+}
+
+Status Engine::status() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_status;
+}
+
+void Engine::wake()
+{
+    QMetaObject::invokeMethod(m_worker, [worker = m_worker] { worker->fileEvent(); });
+}
+
+void Engine::publish(const Status& status)
+{
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_status = status;
+    }
+    Q_EMIT statusChanged();
+}
+
+} // namespace dbsync

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the sync makes of one line of the data file.
+namespace dbsync {
+
+// The 14 values of a record line (without its line break), exactly as the sign-up wrote them
+// (record::parse); nullopt for anything else: a line edited out of that form, a line cut short and ended
+// by the next sign-up, bytes that are not UTF-8, a NUL (which no database text can hold).
+std::optional<QStringList> recordValues(QByteArrayView line);
+
+// A value list in PostgreSQL's text form of an array: {"a","b\"c",NULL}. Passed as a parameter, never
+// spliced into a statement.
+QByteArray textArray(const QList<std::optional<QByteArray>>& values);
+QByteArray integerArray(const QList<std::optional<qint64>>& values);
+
+} // namespace dbsync

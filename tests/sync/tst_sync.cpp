@@ -1,0 +1,302 @@
+// The sync's rules, and the engine against the real server pg_virtualenv started: the line-to-row
+// rules, the TLS rule, the state and times files after a kill, what the kiosk role may do, and one
+// engine sending, stopping and starting again.
+#include "Database.h"
+
+#include "core/Files.h"
+#include "core/SignUpRecord.h"
+#include "sync/Engine.h"
+#include "sync/Record.h"
+#include "sync/StaffLine.h"
+#include "sync/State.h"
+#include "sync/Target.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QString line(const QString& firstName, const QString& city = QStringLiteral("Toronto"))
+{
+    record::Entry e;
+    e.firstName = firstName;
+    e.lastName = QStringLiteral("O\"Neil, Jr.");
+    e.email = QStringLiteral("a\\b{c}@example.org");
+    e.city = city;
+    e.country = QStringLiteral("CANADA");
+    e.mySpaceUserName = QStringLiteral("NULL");
+    return record::line(e);
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool ownerOnly(const QString& path)
+{
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther | QFileDevice::ExeOwner;
+    const QFileDevice::Permissions permissions = QFile::permissions(path);
+    return (permissions & others) == 0 && permissions.testFlag(QFileDevice::ReadOwner);
+}
+
+bool append(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestSync final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_db.isReady(), qPrintable(m_db.error()));
+        m_db.actAsKiosk();
+    }
+
+    // What goes to the table: the 14 values of a line as written, or nothing (the line goes as it is).
+    void lineToRow_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QStringList>("values"); // empty: set aside
+        const QStringList ann = {
+            "Ann", "O\"Neil, Jr.", "a\\b{c}@example.org", "", "Toronto", "", "CANADA", "", "", "", "NULL", "",
+            "",    "html"};
+        QTest::newRow("a sign-up") << line(QStringLiteral("Ann")).toUtf8() << ann;
+        QTest::newRow("edited by hand") << QByteArray("Ann,Smith,ann@example.org") << QStringList();
+        QTest::newRow("torn, ended by the next append: its open value closed")
+            << (line(QStringLiteral("Ann")).toUtf8().left(30) + '"') << QStringList();
+        QTest::newRow("13 columns") << line(QStringLiteral("Ann")).toUtf8().mid(6) << QStringList();
+        QTest::newRow("not UTF-8") << line(QStringLiteral("Ann\xff")).toUtf8().replace("Ann", "\xff\xfe")
+                                   << QStringList();
+        QTest::newRow("a NUL") << line(QStringLiteral("Ann")).toUtf8().replace('A', '\0') << QStringList();
+    }
+    void lineToRow()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QStringList, values);
+        const std::optional<QStringList> read = dbsync::recordValues(line);
+        QCOMPARE(read.value_or(QStringList()), values);
+    }
+
+    // Personal data leaves this machine only over TLS that checks the server.
+    void target_data()
+    {
+        QTest::addColumn<QString>("conninfo");
+        QTest::addColumn<bool>("allowed");
+        QTest::addColumn<QString>("account");
+        QTest::newRow("local socket") << "dbname=events user=kiosk" << true << "kiosk@localhost";
+        QTest::newRow("localhost") << "postgresql://kiosk@localhost/events" << true << "kiosk@localhost";
+        QTest::newRow("loopback v6") << "host=::1 user=kiosk" << true << "kiosk@::1";
+        QTest::newRow("remote, default sslmode") << "postgresql://kiosk@db.example.org/events" << false << "";
+        QTest::newRow("remote, require") << "host=10.0.0.5 user=kiosk sslmode=require" << false << "";
+        QTest::newRow("remote, verify-ca") << "host=db.example.org user=kiosk sslmode=verify-ca" << false << "";
+        QTest::newRow("remote, verify-full")
+            << "postgresql://kiosk@db.example.org/events?sslmode=verify-full&sslrootcert=/etc/fleet-ca.crt" << true
+            << "kiosk@db.example.org";
+        QTest::newRow("a local name that reaches a remote address")
+            << "host=localhost hostaddr=192.0.2.7 user=kiosk" << false << "";
+        QTest::newRow("one remote host of two") << "host=localhost,db.example.org user=kiosk" << false << "";
+        QTest::newRow("a password on the command line") << "host=localhost user=kiosk password=x" << false << "";
+        QTest::newRow("not a connection string") << "host='db.example.org" << false << "";
+        QTest::newRow("remote through the service file") << "service=fleet" << false << "";
+        QTest::newRow("remote through the service file, verify-full")
+            << "service=fleet sslmode=verify-full" << true << "kiosk@db.example.org";
+    }
+    void target()
+    {
+        QFETCH(QString, conninfo);
+        QFETCH(bool, allowed);
+        QFETCH(QString, account);
+        QTemporaryDir dir;
+        const QString services = dir.filePath(QStringLiteral("pg_service.conf"));
+        QVERIFY(append(services, "[fleet]\nhost=db.example.org\nuser=kiosk\ndbname=events\n"));
+        qputenv("PGSERVICEFILE", services.toUtf8());
+        // pg_virtualenv's PGHOST stands for what a string leaves out; a kiosk's environment has none.
+        const QByteArray host = qgetenv("PGHOST");
+        qunsetenv("PGHOST");
+        const dbsync::Target target = dbsync::checkTarget(conninfo);
+        qputenv("PGHOST", host);
+        qunsetenv("PGSERVICEFILE");
+        QCOMPARE(target.error.isEmpty(), allowed);
+        if (allowed)
+            QCOMPARE(target.account, account);
+    }
+
+    // A state or times file cut at any byte (a kill in the middle of a write that is not atomic, or a
+    // file system that lost its end) never reads as a smaller confirmation or a wrong time.
+    void filesCutAnywhere()
+    {
+        QTemporaryDir dir;
+        const QString state = dir.filePath(QStringLiteral("state.txt"));
+        const dbsync::SyncState whole{QStringLiteral("kiosk@db"), QStringLiteral("1-2-abc"), 123456, 789, 2, 17, 99};
+        QVERIFY(dbsync::writeState(state, whole).isEmpty());
+        QCOMPARE(ownerOnly(state), true);
+        QCOMPARE(dbsync::readState(state), whole);
+
+        const QString times = dir.filePath(QStringLiteral("times.txt"));
+        for (qint64 offset : {0, 183, 366})
+            QVERIFY(dbsync::appendTime(times, QStringLiteral("1-2-abc"), offset, 1700000000 + offset).isEmpty());
+        const QByteArray stateBytes = readBytes(state);
+        const QByteArray timesBytes = readBytes(times);
+        for (qsizetype cut = 0; cut < timesBytes.size(); ++cut) {
+            QFile::remove(times);
+            QVERIFY(append(times, timesBytes.left(cut)));
+            const dbsync::Times read = dbsync::readTimes(times, QStringLiteral("1-2-abc"), 0);
+            for (auto it = read.cbegin(); it != read.cend(); ++it)
+                QCOMPARE(it.value(), 1700000000 + it.key());
+            // A torn line ended by the next append is skipped, the one after it read.
+            QVERIFY(dbsync::appendTime(times, QStringLiteral("1-2-abc"), 549, 1700000549).isEmpty());
+            QCOMPARE(dbsync::readTimes(times, QStringLiteral("1-2-abc"), 0).value(549), 1700000549);
+        }
+        for (qsizetype cut = 0; cut < stateBytes.size(); ++cut) {
+            QFile::remove(state);
+            QVERIFY(append(state, stateBytes.left(cut)));
+            const std::optional<dbsync::SyncState> read = dbsync::readState(state);
+            QVERIFY2(!read || *read == whole, qPrintable(QString::number(cut)));
+        }
+    }
+
+    // The kiosk role adds sign-ups and keeps its status row, and nothing else.
+    void kioskRoleLimits_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("add") << "SELECT quillmore.add_signups('k', 'f', '{0}', '{NULL}', '{NULL}', "
+                                "'{a}', '{b}', '{c}', '{d}', '{e}', '{f}', '{g}', '{h}', '{i}', '{j}', '{k}', "
+                                "'{l}', '{m}', '{n}')"
+                             << true;
+        QTest::newRow("status") << "SELECT quillmore.kiosk_status('k', '1.0', 1, 0, NULL)" << true;
+        QTest::newRow("read") << "SELECT count(*) FROM quillmore.signup" << false;
+        QTest::newRow("read status") << "SELECT * FROM quillmore.kiosk" << false;
+        QTest::newRow("insert") << "INSERT INTO quillmore.signup (kiosk, data_file, line_offset) VALUES ('k','g',0)"
+                                << false;
+        QTest::newRow("change") << "UPDATE quillmore.signup SET email = 'x'" << false;
+        QTest::newRow("delete") << "DELETE FROM quillmore.signup" << false;
+        QTest::newRow("truncate") << "TRUNCATE quillmore.signup" << false;
+        QTest::newRow("change a status row") << "UPDATE quillmore.kiosk SET waiting = 0" << false;
+        QTest::newRow("make a table") << "CREATE TABLE quillmore.t (x int)" << false;
+    }
+    void kioskRoleLimits()
+    {
+        QFETCH(QString, statement);
+        QFETCH(bool, allowed);
+        m_db.query(QStringLiteral("BEGIN"));
+        m_db.query(QStringLiteral("SET LOCAL ROLE kiosk"));
+        m_db.query(statement);
+        const QString error = m_db.error();
+        m_db.query(QStringLiteral("ROLLBACK"));
+        QVERIFY2(error.isEmpty() == allowed, qPrintable(error));
+        if (!allowed)
+            QVERIFY2(error.contains(QLatin1String("permission denied")), qPrintable(error));
+    }
+
+    // Sends what waits (without a time: written before sync watched), then new lines with their time;
+    // started again, it sends nothing twice.
+    void sendsEachLineOnceAcrossRestarts()
+    {
+        QTemporaryDir dir;
+        dbsync::Settings settings;
+        settings.dataFile = dir.filePath(QStringLiteral("quillmore.csv"));
+        settings.stateFile = dir.filePath(QStringLiteral("quillmore-sync.txt"));
+        settings.conninfo = m_db.kioskConninfo();
+        settings.kioskName = QStringLiteral("restarts");
+        settings.version = QStringLiteral("1.0");
+        const dbsync::Target target = dbsync::checkTarget(settings.conninfo);
+        QVERIFY(append(settings.dataFile,
+                       (line(QStringLiteral("Ann")) + u'\n' + line(QStringLiteral("Bob")) + u'\n'
+                        + QStringLiteral("edited by hand\n") + line(QStringLiteral("Torn")))
+                           .toUtf8()
+                           .chopped(20)));
+        const auto count = [&](const QString& where) {
+            return m_db
+                .value(QStringLiteral("SELECT count(*) FROM quillmore.signup WHERE kiosk = 'restarts' AND ") + where)
+                .toInt();
+        };
+
+        auto engine = std::make_unique<dbsync::Engine>(settings, target.host, target.account);
+        engine->start();
+        QTRY_COMPARE_WITH_TIMEOUT(engine->status().sent, 3, 30000);
+        QCOMPARE(count(QStringLiteral("signed_up_at IS NULL")), 3);
+        QCOMPARE(count(QStringLiteral("unparsed IS NOT NULL")), 1);
+        QCOMPARE(engine->status().asideLines, 1);
+        QCOMPARE(engine->status().lastAsideLine, 3);
+
+        // The next sign-up ends the torn line (which goes as it is) and has its time.
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
+        QVERIFY(platform::appendLineDurably(settings.dataFile, line(QStringLiteral("Cy"))).isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(engine->status().sent, 5, 30000);
+        const qint64 after = QDateTime::currentSecsSinceEpoch();
+        const qint64 at =
+            m_db.value(QStringLiteral("SELECT extract(epoch FROM signed_up_at)::bigint FROM quillmore.signup "
+                                      "WHERE kiosk = 'restarts' AND first_name = 'Cy'"))
+                .toLongLong();
+        QVERIFY(at >= before && at <= after);
+        QCOMPARE(engine->status().asideLines, 2);
+        QCOMPARE(m_db.arrivedLines(QStringLiteral("restarts")).at(4), line(QStringLiteral("Cy")).toUtf8());
+        engine.reset();
+
+        // Whatever the state says, a second send adds nothing: here, the state is lost altogether.
+        QVERIFY(QFile::remove(settings.stateFile));
+        engine = std::make_unique<dbsync::Engine>(settings, target.host, target.account);
+        engine->start();
+        QTRY_COMPARE_WITH_TIMEOUT(engine->status().sent, 5, 30000);
+        QCOMPARE(count(QStringLiteral("true")), 5);
+        QCOMPARE(ownerOnly(settings.stateFile), true);
+        QCOMPARE(m_db.value(QStringLiteral("SELECT local_count || ' ' || waiting FROM quillmore.kiosk "
+                                           "WHERE kiosk = 'restarts'")),
+                 QStringLiteral("5 0"));
+    }
+
+    void staffLine_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<qint64>("aside");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("sent") << int(dbsync::Status::State::Sent) << "" << qint64(0)
+                              << "1,230 sent to db.example.org, 4 waiting";
+        QTest::newRow("waiting") << int(dbsync::Status::State::Waiting) << "no answer within 10 s" << qint64(0)
+                                 << "4 waiting: cannot reach db.example.org since 14:02 (no answer within 10 s)";
+        QTest::newRow("wrong password") << int(dbsync::Status::State::Refused)
+                                        << "password authentication failed for user \"kiosk\"" << qint64(0)
+                                        << "sync refused: wrong password for kiosk@db.example.org";
+        QTest::newRow("a line set aside") << int(dbsync::Status::State::Sent) << "" << qint64(1)
+                                          << "1,230 sent to db.example.org, 4 waiting; 1 line not a sign-up, "
+                                             "sent as written (line 57)";
+    }
+    void staffLine()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, reason);
+        QFETCH(qint64, aside);
+        QFETCH(QString, text);
+        dbsync::Status status;
+        status.state = dbsync::Status::State(state);
+        status.host = QStringLiteral("db.example.org");
+        status.account = QStringLiteral("kiosk@db.example.org");
+        status.lines = 1234;
+        status.sent = 1230;
+        status.reason = reason;
+        status.failingSince = QDateTime(QDate(2026, 5, 1), QTime(14, 2));
+        status.asideLines = aside;
+        status.lastAsideLine = 57;
+        QCOMPARE(dbsync::staffLine(status), text);
+    }
+
+private:
+    Database m_db;
+};
+
+QTEST_GUILESS_MAIN(TestSync)
+#include "tst_sync.moc"
