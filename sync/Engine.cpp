@@ -4,6 +4,8 @@
 #include "sync/Record.h"
 #include "sync/State.h"
 
+#include "core/Consent.h"
+#include "core/Export.h"
 #include "core/Files.h"
 
 #include <QCryptographicHash>
@@ -13,6 +15,7 @@
 #include <QFileSystemWatcher>
 #include <QMutexLocker>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -48,9 +51,11 @@ struct Job
 {
     QString fileId;
     int count = 0;
-    QByteArray offsets, times, raws; // the arrays of add_signups
-    QList<QByteArray> columns;       // and one per column
-    qint64 endOffset = 0;            // after the batch's last line
+    QByteArray offsets, times, raws;       // the arrays of add_signups
+    QList<QByteArray> columns;             // and one per column, then the evidence and the export's values
+    QList<QByteArray> notices;             // the SHA-256 of each notice text going with the batch
+    QByteArray noticeHashes, noticeBodies; // the arrays of add_notices
+    qint64 endOffset = 0;                  // after the batch's last line
     qint64 asideLines = 0;
     qint64 lastAsideLine = 0;
     qint64 lastSignUp = 0;
@@ -63,7 +68,8 @@ struct Job
 const char* const kAddSignUps =
     "SELECT quillmore.add_signups($1, $2, $3::bigint[], $4::bigint[], $5::text[], $6::text[], $7::text[], "
     "$8::text[], $9::text[], $10::text[], $11::text[], $12::text[], $13::text[], $14::text[], $15::text[], "
-    "$16::text[], $17::text[], $18::text[], $19::text[])";
+    "$16::text[], $17::text[], $18::text[], $19::text[], $20::text[], $21::text[], $22::text[], $23::text[])";
+const char* const kAddNotices = "SELECT quillmore.add_notices($1::text[], $2::text[])";
 const char* const kKioskStatus = "SELECT quillmore.kiosk_status($1, $2, $3::bigint, $4::bigint, $5::bigint)";
 
 // Reads exactly what is there from offset, up to size bytes.
@@ -117,6 +123,13 @@ public:
         if (!m_connection.isOpen()) {
             if (std::optional<Failure> failure = m_connection.open(m_settings.conninfo, m_settings.timeout))
                 return failure;
+        }
+        // Before the lines that name them; a text the database has already adds nothing.
+        if (!job.notices.isEmpty()) {
+            const Connection::Answer answer =
+                m_connection.exec(kAddNotices, {job.noticeHashes, job.noticeBodies}, m_settings.timeout);
+            if (answer.failure)
+                return answer.failure;
         }
         if (job.count > 0) {
             QList<std::optional<QByteArray>> parameters = {m_settings.kioskName.toUtf8(), job.fileId.toUtf8(),
@@ -427,8 +440,25 @@ private:
         if (!block.contains('\n'))
             block = readAt(m_fd, m_saved.confirmedOffset, m_seenEnd - m_saved.confirmedOffset);
 
+        // Read after the data file, so that every line read has its evidence there (core/Consent.h).
+        // It only grows, so the same size and time is the same text: a backlog parses it once.
+        const QFileInfo evidenceFile(consent::evidenceFilePath(m_settings.dataFile));
+        const std::pair<qint64, QDateTime> evidenceSeen = {evidenceFile.exists() ? evidenceFile.size() : -1,
+                                                           evidenceFile.lastModified()};
+        if (!m_evidence || evidenceSeen != m_evidenceSeen) {
+            QString error;
+            m_evidence = consent::readEvidence(m_settings.dataFile, &error);
+            m_evidenceSeen = evidenceSeen;
+            if (!m_evidence) {
+                // Sent without it, the evidence would never follow: the lines wait until it can be read.
+                qWarning("sync: %s", qUtf8Printable(error));
+                return job;
+            }
+        }
+        const consent::EvidenceByOffset& evidence = *m_evidence;
+
         QList<std::optional<qint64>> offsets, times;
-        QList<std::optional<QByteArray>> values[14], raws;
+        QList<std::optional<QByteArray>> values[14], raws, extra[4], noticeHashes, noticeBodies;
         qint64 lineNumber = m_saved.confirmedLines;
         for (qsizetype at = 0; job.count < m_batchLines;) {
             const qsizetype end = block.indexOf('\n', at);
@@ -446,10 +476,30 @@ private:
                 for (int i = 0; i < 14; ++i)
                     values[i] << parsed->at(i).toUtf8();
                 raws << std::nullopt;
+                const std::optional<consent::Evidence> found = consent::evidenceFor(evidence, offset, line);
+                extra[0] << (found ? std::optional<QByteArray>(found->signedUp) : std::nullopt);
+                extra[1] << (found ? std::optional<QByteArray>(found->noticeSha256) : std::nullopt);
+                // As the export has them, from the export's own rules.
+                const QStringList exported = exporting::row(*parsed, found);
+                extra[2] << exported.at(6).toUtf8();
+                extra[3] << exported.at(7).toUtf8();
+                if (found && !m_noticesSent.contains(found->noticeSha256)
+                    && !job.notices.contains(found->noticeSha256)) {
+                    job.notices << found->noticeSha256;
+                    // A text lost or changed beside the data file goes without: its hash still names it.
+                    QFile text(consent::noticeFilePath(m_settings.dataFile, found->noticeSha256));
+                    const QByteArray body = text.open(QIODevice::ReadOnly) ? text.readAll() : QByteArray();
+                    if (QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex() == found->noticeSha256) {
+                        noticeHashes << found->noticeSha256;
+                        noticeBodies << body.toHex();
+                    }
+                }
             } else {
                 // Kept as it is, beside the sign-ups, and told to the staff line; the lines after it go on.
                 for (int i = 0; i < 14; ++i)
                     values[i] << std::nullopt;
+                for (auto& column : extra)
+                    column << std::nullopt;
                 raws << line.toByteArray().toHex();
                 ++job.asideLines;
                 job.lastAsideLine = lineNumber;
@@ -462,6 +512,10 @@ private:
         job.times = integerArray(times);
         for (const auto& column : values)
             job.columns << textArray(column);
+        for (const auto& column : extra)
+            job.columns << textArray(column);
+        job.noticeHashes = textArray(noticeHashes);
+        job.noticeBodies = textArray(noticeBodies);
         job.raws = textArray(raws);
         return job;
     }
@@ -507,6 +561,8 @@ private:
         }
         if (job.status)
             m_statusClock.start();
+        for (const QByteArray& notice : job.notices)
+            m_noticesSent.insert(notice);
         if (job.count > 0 && job.fileId == m_saved.fileId) {
             m_saved.confirmedOffset = job.endOffset;
             m_saved.confirmedLines += job.count;
@@ -552,6 +608,9 @@ private:
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
     static constexpr int kFirstBatch = 50;
     int m_batchLines = std::min(kFirstBatch, m_settings.batchLines);
+    QSet<QByteArray> m_noticesSent; // in the database: the notice texts of lines it confirmed
+    std::optional<consent::EvidenceByOffset> m_evidence;
+    std::pair<qint64, QDateTime> m_evidenceSeen; // the evidence file's size and time when it was read
 
     const QString m_heldFile = heldFileOf(m_settings.stateFile);
     bool m_checkedHeld = false; // at start

@@ -3,9 +3,10 @@
 --
 --   psql -v ON_ERROR_STOP=1 -d events -f quillmore-sync.sql
 --
--- It makes the schema quillmore with the table of sign-ups and the table of kiosk status, and the
--- role quillmore_kiosk, which may only call the two functions below: add sign-ups, and keep a status
--- row current. It cannot read, change or delete anyone's sign-ups. Each kiosk logs in as a role that
+-- It makes the schema quillmore with the table of sign-ups, the table of privacy notice texts, the
+-- table of kiosk status and the view quillmore.export, and the role quillmore_kiosk, which may only
+-- call the three functions below: add notice texts, add sign-ups, and keep a status row current. It
+-- cannot read, change or delete anyone's sign-ups, nor the notices. Each kiosk logs in as a role that
 -- is a member of it (README: "Several kiosks, one database"). The kiosk never creates or alters
 -- tables. Running the file a second time fails at once and changes nothing.
 BEGIN;
@@ -40,8 +41,25 @@ CREATE TABLE quillmore.signup (
     -- A line that does not read as 14 values (a line edited by hand, or cut by a power cut and ended by
     -- the next sign-up): kept here byte for byte, the 14 columns NULL.
     unparsed          bytea,
+    -- The evidence of consent (quillmore-consent.csv beside the data file): when the visitor agreed,
+    -- and the SHA-256 of the notice shown (quillmore.notice). NULL for a line made under no notice.
+    consent_at        timestamptz,
+    notice_sha256     text CHECK (notice_sha256 ~ '^[0-9a-f]{64}$'),
+    -- As the export computes them on the kiosk (ISO 3166-1 alpha-2 of the country; the cell number in
+    -- E.164 where it fits, else as typed), so the view gives exactly what quillmore --export gives.
+    country_code      text,
+    phone_e164        text,
     PRIMARY KEY (kiosk, data_file, line_offset),
-    CHECK ((unparsed IS NULL) = (column_14 IS NOT NULL))
+    CHECK ((unparsed IS NULL) = (column_14 IS NOT NULL)),
+    CHECK ((consent_at IS NULL) = (notice_sha256 IS NULL))
+);
+
+-- Each privacy notice a visitor was shown, once, its file's bytes exactly, under their SHA-256. No
+-- reference from quillmore.signup: a notice text lost on a kiosk must not stop its sign-ups.
+CREATE TABLE quillmore.notice (
+    sha256      text PRIMARY KEY CHECK (sha256 = encode(pg_catalog.sha256(body), 'hex')),
+    body        bytea       NOT NULL,
+    received_at timestamptz NOT NULL DEFAULT now()
 );
 
 -- What each kiosk last said about itself (at most about once a minute).
@@ -55,8 +73,9 @@ CREATE TABLE quillmore.kiosk (
 );
 
 -- Adds the lines of one data file, each once. The arrays run in step, one element per line: its byte
--- offset, its time in seconds since 1970 or NULL, NULL or (for an unparsed line) its bytes in hex, and
--- one array per column (NULL for an unparsed line). Returns how many lines were new. One array per
+-- offset, its time in seconds since 1970 or NULL, NULL or (for an unparsed line) its bytes in hex, one
+-- array per column (NULL for an unparsed line), then its evidence (the time as written, ISO 8601 UTC,
+-- and the notice's SHA-256; NULL without), its country code and its cell number in E.164. Returns how many lines were new. One array per
 -- column, unnested together: subscripting one long array per value would walk it each time.
 -- SECURITY DEFINER: the kiosk role has no privilege on the table itself, not even to see whether a line
 -- is there already, which ON CONFLICT would otherwise need.
@@ -74,22 +93,41 @@ CREATE FUNCTION quillmore.add_signups(kiosk text, data_file text, offsets bigint
     myspace_user_name text[],
     year_born text[],
     gender text[],
-    column_14 text[])
+    column_14 text[],
+    consent_at text[],
+    notice_sha256 text[],
+    country_code text[],
+    phone_e164 text[])
 RETURNS integer
 LANGUAGE sql SECURITY DEFINER
 SET search_path = pg_catalog, pg_temp
 AS $$
     WITH added AS (
         INSERT INTO quillmore.signup AS s (kiosk, data_file, line_offset, signed_up_at, unparsed,
-            first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14)
+            first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14,
+            consent_at, notice_sha256, country_code, phone_e164)
         SELECT $1, $2, o.line_offset, to_timestamp(o.t), decode(o.raw, 'hex'),
-            o.first_name, o.last_name, o.email, o.post_code, o.city, o.column_6, o.country, o.cell, o.carrier, o.aol_screen_name, o.myspace_user_name, o.year_born, o.gender, o.column_14
-        FROM unnest($3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19)
-            AS o(line_offset, t, raw, first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14)
+            o.first_name, o.last_name, o.email, o.post_code, o.city, o.column_6, o.country, o.cell, o.carrier, o.aol_screen_name, o.myspace_user_name, o.year_born, o.gender, o.column_14,
+            o.consent_at::timestamptz, o.notice_sha256, o.country_code, o.phone_e164
+        FROM unnest($3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22, $23)
+            AS o(line_offset, t, raw, first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14,
+                 consent_at, notice_sha256, country_code, phone_e164)
         ON CONFLICT (kiosk, data_file, line_offset) DO NOTHING
         RETURNING 1
     )
     SELECT count(*)::integer FROM added;
+$$;
+
+-- Adds notice texts, each once: their SHA-256 and their bytes in hex, in step. The table checks that
+-- each hash is its text's.
+CREATE FUNCTION quillmore.add_notices(sha256 text[], body_hex text[])
+RETURNS void
+LANGUAGE sql SECURITY DEFINER
+SET search_path = pg_catalog, pg_temp
+AS $$
+    INSERT INTO quillmore.notice (sha256, body)
+    SELECT n.sha256, decode(n.body_hex, 'hex') FROM unnest($1, $2) AS n(sha256, body_hex)
+    ON CONFLICT (sha256) DO NOTHING;
 $$;
 
 -- Keeps the kiosk's status row current; the time of contact is the server's.
@@ -106,12 +144,29 @@ AS $$
             last_signup = coalesce(excluded.last_signup, k.last_signup), last_contact = excluded.last_contact;
 $$;
 
-REVOKE ALL ON FUNCTION quillmore.add_signups(text, text, bigint[], bigint[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[]) FROM PUBLIC;
+REVOKE ALL ON FUNCTION quillmore.add_signups(text, text, bigint[], bigint[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[]) FROM PUBLIC;
 REVOKE ALL ON FUNCTION quillmore.kiosk_status(text, text, bigint, bigint, bigint) FROM PUBLIC;
+REVOKE ALL ON FUNCTION quillmore.add_notices(text[], text[]) FROM PUBLIC;
 
 CREATE ROLE quillmore_kiosk NOLOGIN;
 GRANT USAGE ON SCHEMA quillmore TO quillmore_kiosk;
-GRANT EXECUTE ON FUNCTION quillmore.add_signups(text, text, bigint[], bigint[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[]) TO quillmore_kiosk;
+GRANT EXECUTE ON FUNCTION quillmore.add_signups(text, text, bigint[], bigint[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[]) TO quillmore_kiosk;
 GRANT EXECUTE ON FUNCTION quillmore.kiosk_status(text, text, bigint, bigint, bigint) TO quillmore_kiosk;
+GRANT EXECUTE ON FUNCTION quillmore.add_notices(text[], text[]) TO quillmore_kiosk;
+
+-- The whole fleet's sign-ups as quillmore --export writes one kiosk's: the same columns under the same
+-- names in the same order (exporting::columnNames), a line that is no sign-up left out, each kiosk's
+-- file in its order. For the administrator (the kiosk role cannot read it):
+--   \copy (select * from quillmore.export) to 'signups.csv' csv header
+CREATE VIEW quillmore.export AS
+    SELECT email AS "Email Address", first_name AS "First Name", last_name AS "Last Name", city AS "City",
+           post_code AS "Postal Code", country AS "Country", country_code AS "Country Code",
+           phone_e164 AS "Phone", carrier AS "Carrier", gender AS "Gender", year_born AS "Birth Year",
+           aol_screen_name AS "AOL Screen Name", myspace_user_name AS "MySpace Username",
+           to_char(consent_at AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"') AS "Signed Up",
+           notice_sha256 AS "Consent Text"
+    FROM quillmore.signup
+    WHERE unparsed IS NULL
+    ORDER BY kiosk, data_file, line_offset;
 
 COMMIT;

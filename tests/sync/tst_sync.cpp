@@ -1,8 +1,10 @@
 // The sync's rules, and the engine against the real server pg_virtualenv started: the line-to-row
-// rules, the TLS rule, the state and times files after a kill, what the kiosk role may do, and one
-// engine sending, stopping and starting again.
+// rules, the TLS rule, the state and times files after a kill, what the kiosk role may do, one engine
+// sending, stopping and starting again, and the evidence of consent going with the lines.
 #include "Database.h"
 
+#include "core/Consent.h"
+#include "core/Export.h"
 #include "core/Files.h"
 #include "core/SignUpRecord.h"
 #include "sync/Engine.h"
@@ -50,6 +52,9 @@ bool append(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
 }
+
+const QByteArray kNoticeBytes = "We keep your details to tell you about our shows.\n";
+const QByteArray kNoticeSha256 = QCryptographicHash::hash(kNoticeBytes, QCryptographicHash::Sha256).toHex();
 
 } // namespace
 
@@ -174,8 +179,14 @@ private Q_SLOTS:
         QTest::addColumn<bool>("allowed");
         QTest::newRow("add") << "SELECT quillmore.add_signups('k', 'f', '{0}', '{NULL}', '{NULL}', "
                                 "'{a}', '{b}', '{c}', '{d}', '{e}', '{f}', '{g}', '{h}', '{i}', '{j}', '{k}', "
-                                "'{l}', '{m}', '{n}')"
+                                "'{l}', '{m}', '{n}', '{NULL}', '{NULL}', '{CA}', '{+14165550123}')"
                              << true;
+        QTest::newRow("add a notice") << "SELECT quillmore.add_notices('{" + QString::fromLatin1(kNoticeSha256)
+                + "}', '{" + QString::fromLatin1(kNoticeBytes.toHex())
+                + "}')" << true;
+        QTest::newRow("read notices") << "SELECT count(*) FROM quillmore.notice" << false;
+        QTest::newRow("delete a notice") << "DELETE FROM quillmore.notice" << false;
+        QTest::newRow("read the export") << "SELECT count(*) FROM quillmore.export" << false;
         QTest::newRow("status") << "SELECT quillmore.kiosk_status('k', '1.0', 1, 0, NULL)" << true;
         QTest::newRow("read") << "SELECT count(*) FROM quillmore.signup" << false;
         QTest::newRow("read status") << "SELECT * FROM quillmore.kiosk" << false;
@@ -256,6 +267,76 @@ private Q_SLOTS:
         QCOMPARE(m_db.value(QStringLiteral("SELECT local_count || ' ' || waiting FROM quillmore.kiosk "
                                            "WHERE kiosk = 'restarts'")),
                  QStringLiteral("5 0"));
+    }
+
+    // Each line goes with its evidence, and with the export's own country code and number: the view
+    // gives what quillmore --export gives, the same header over the same rows. The notice text goes
+    // once; a line without evidence, or whose evidence is another line's (a kill between the two
+    // appends), goes with none.
+    void sendsEvidence()
+    {
+        QTemporaryDir dir;
+        dbsync::Settings settings;
+        settings.dataFile = dir.filePath(QStringLiteral("quillmore.csv"));
+        settings.stateFile = dir.filePath(QStringLiteral("quillmore-sync.txt"));
+        settings.conninfo = m_db.kioskConninfo();
+        settings.kioskName = QStringLiteral("evidence");
+        settings.version = QStringLiteral("1.0");
+        const consent::Notice notice = *consent::noticeFromBytes(kNoticeBytes).notice;
+        QCOMPARE(notice.sha256, kNoticeSha256);
+        const QDateTime at = QDateTime(QDate(2026, 12, 9), QTime(3, 19, 7), Qt::UTC);
+        record::Entry eve;
+        eve.firstName = QStringLiteral("Eve");
+        eve.country = QStringLiteral("CANADA");
+        eve.cell = QStringLiteral("416 555 0123");
+        record::Entry flo = eve, gus = eve, hal = eve;
+        flo.firstName = QStringLiteral("Flo");
+        gus.firstName = QStringLiteral("Gus");
+        hal.firstName = QStringLiteral("Hal");
+        QCOMPARE(consent::appendSignUp(settings.dataFile, record::line(eve), &notice, at), QString());
+        QCOMPARE(consent::appendSignUp(settings.dataFile, record::line(flo), nullptr, at), QString());
+        const qint64 gusAt = QFileInfo(settings.dataFile).size();
+        QVERIFY(append(consent::evidenceFilePath(settings.dataFile),
+                       consent::evidenceLine(gusAt, at, notice.sha256, consent::lineDigest("another line")) + '\n'));
+        QCOMPARE(consent::appendSignUp(settings.dataFile, record::line(gus), nullptr, at), QString());
+        QCOMPARE(consent::appendSignUp(settings.dataFile, record::line(hal), &notice, at.addSecs(1)), QString());
+
+        const dbsync::Target target = dbsync::checkTarget(settings.conninfo);
+        dbsync::Engine engine(settings, target.host, target.account);
+        engine.start();
+        QTRY_COMPARE_WITH_TIMEOUT(engine.status().sent, 4, 30000);
+
+        const QList<QStringList> header = m_db.query(QStringLiteral(
+            "SELECT attname FROM pg_attribute WHERE attrelid = 'quillmore.export'::regclass AND attnum > 0 "
+            "ORDER BY attnum"));
+        QStringList names;
+        for (const QStringList& name : header)
+            names << name.at(0);
+        QCOMPARE(names, exporting::columnNames());
+
+        QString error;
+        const consent::EvidenceByOffset evidence = *consent::readEvidence(settings.dataFile, &error);
+        const QList<QStringList> rows = m_db.query(QStringLiteral(
+            "SELECT e.* FROM quillmore.export e JOIN quillmore.signup s ON e.\"First Name\" = s.first_name "
+            "WHERE s.kiosk = 'evidence' ORDER BY s.line_offset"));
+        const QList<QByteArray> lines = readBytes(settings.dataFile).chopped(1).split('\n');
+        QCOMPARE(rows.size(), lines.size());
+        qint64 offset = 0;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            QCOMPARE(rows[i],
+                     exporting::row(*record::parse(QString::fromUtf8(lines[i])),
+                                    consent::evidenceFor(evidence, offset, lines[i])));
+            offset += lines[i].size() + 1;
+        }
+        QCOMPARE(rows[0].at(7), QStringLiteral("+14165550123"));
+        QCOMPARE(rows[0].at(13), QStringLiteral("2026-12-09T03:19:07Z"));
+        QCOMPARE(rows[1].at(13), QString());
+        QCOMPARE(rows[2].at(14), QString());
+        QCOMPARE(rows[3].at(14), QString::fromLatin1(notice.sha256));
+        QCOMPARE(m_db.value(QStringLiteral("SELECT count(*) || ' ' || encode(body, 'hex') FROM quillmore.notice "
+                                           "WHERE sha256 = $1 GROUP BY body"),
+                            {QString::fromLatin1(notice.sha256)}),
+                 QStringLiteral("1 ") + QString::fromLatin1(kNoticeBytes.toHex()));
     }
 
     void staffLine_data()
