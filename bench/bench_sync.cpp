@@ -15,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -53,6 +54,7 @@ record::Entry representativeEntry()
 Database* g_db = nullptr;
 PGconn* g_admin = nullptr; // the administrator's own connection, for the baseline
 QTemporaryDir* g_dir = nullptr;
+QProcessEnvironment g_adminEnvironment; // for psql
 int g_counter = 0;
 
 QString freshPath(const char* stem)
@@ -255,6 +257,117 @@ BENCHMARK(BM_PressWithSync)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
+// A file of that many sign-ups, synced, made outside the timing.
+QString backlogFile(int lines, const QByteArray& line)
+{
+    const QString path = freshPath("backlog");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    const QByteArray block = line.repeated(1000);
+    for (int written = 0; written < lines; written += 1000)
+        file.write(block);
+    file.flush();
+    ::fsync(file.handle());
+    return path;
+}
+
+// Arg: lines waiting. The engine in a process of its own (syncagent, as the kiosk runs it) from its start
+// to every line confirmed, and that process's peak resident size: it should not grow with the backlog.
+void BM_BacklogDrain(benchmark::State& state)
+{
+    const int lines = int(state.range(0));
+    const QByteArray line = record::line(representativeEntry()).toUtf8() + '\n';
+    const QByteArray done = QByteArray::number(lines) + ' ' + QByteArray::number(lines);
+    double peak = 0;
+    for (auto _ : state) {
+        const QString path = backlogFile(lines, line);
+        QProcess agent;
+        agent.setProcessEnvironment(g_db->kioskEnvironment());
+        const auto started = std::chrono::steady_clock::now();
+        agent.start(QStringLiteral(QUILLMORE_SYNCAGENT),
+                    {path, path + QStringLiteral(".state"), g_db->kioskConninfo(),
+                     QStringLiteral("backlog-%1").arg(++g_counter)});
+        bool drained = false;
+        while (!drained && agent.waitForReadyRead(60000))
+            while (agent.canReadLine())
+                if (agent.readLine().mid(2).startsWith(done))
+                    drained = true;
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        QFile status(QStringLiteral("/proc/%1/status").arg(agent.processId()));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& row : status.readAll().split('\n'))
+                if (row.startsWith("VmHWM:"))
+                    peak = row.mid(6).trimmed().split(' ').constFirst().toDouble();
+        agent.closeWriteChannel();
+        if (!agent.waitForFinished(30000))
+            agent.kill(), agent.waitForFinished();
+        if (!drained) {
+            state.SkipWithError("the backlog did not drain");
+            break;
+        }
+    }
+    state.counters["peak_rss_KiB"] = peak;
+}
+BENCHMARK(BM_BacklogDrain)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
+// The baseline: psql's \copy of the same rows, with the identity the engine sends, into a table of the
+// same columns and key.
+void BM_BacklogPsqlCopy(benchmark::State& state)
+{
+    const int lines = int(state.range(0));
+    const record::Entry e = representativeEntry();
+    const QString row = QStringLiteral(",/var/lib/quillmore/signups.csv,%1,2026-05-01 14:02:00+00,\"%2\",\"%3\",\"%4\","
+                                       "\"%5\",\"%6\",\"\",\"%7\",\"%8\",\"%9\",\"%10\",\"%11\",\"%12\",\"%13\",\"\"\n")
+                            .arg(QStringLiteral("%1"), e.firstName, e.lastName, e.email, e.postCode, e.city, e.country,
+                                 e.cell, e.carrier, e.aolScreenName, e.mySpaceUserName, e.yearBorn, e.gender);
+    for (auto _ : state) {
+        const QString kiosk = QStringLiteral("copy-%1").arg(++g_counter);
+        const QString path = g_dir->filePath(kiosk + QStringLiteral(".csv"));
+        {
+            QFile file(path);
+            file.open(QIODevice::WriteOnly);
+            QByteArray text;
+            for (int i = 0; i < lines; ++i)
+                text += (kiosk + row.arg(qint64(i) * 200)).toUtf8();
+            file.write(text);
+            file.flush();
+            ::fsync(file.handle());
+        }
+        QProcess psql;
+        psql.setProcessEnvironment(g_adminEnvironment);
+        const auto started = std::chrono::steady_clock::now();
+        psql.start(QStringLiteral("psql"),
+                   {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"), QStringLiteral("ON_ERROR_STOP=1"),
+                    QStringLiteral("-c"),
+                    QStringLiteral("\\copy bench_backlog (kiosk, data_file, line_offset, signed_up_at, first_name, "
+                                   "last_name, email, post_code, city, column_6, country, cell, carrier, "
+                                   "aol_screen_name, myspace_user_name, year_born, gender, column_14) FROM '%1' "
+                                   "WITH (FORMAT csv)")
+                        .arg(path)});
+        const bool ok = psql.waitForFinished(120000) && psql.exitCode() == 0;
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        if (!ok) {
+            state.SkipWithError(psql.readAllStandardError().constData());
+            break;
+        }
+    }
+}
+BENCHMARK(BM_BacklogPsqlCopy)
+    ->Arg(100'000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -276,6 +389,13 @@ int main(int argc, char** argv)
         return 1;
     }
     PQclear(made);
+    made = PQexec(g_admin, "CREATE TABLE bench_backlog (LIKE quillmore.signup INCLUDING ALL)");
+    if (PQresultStatus(made) != PGRES_COMMAND_OK) {
+        std::fprintf(stderr, "bench_sync: %s\n", PQerrorMessage(g_admin));
+        return 1;
+    }
+    PQclear(made);
+    g_adminEnvironment = QProcessEnvironment::systemEnvironment();
     db.actAsKiosk();
     g_db = &db;
     g_dir = &dir;
