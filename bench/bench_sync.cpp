@@ -4,6 +4,9 @@
 // one INSERT of the same row over libpq, committed on its own (the least a client can do per sign-up).
 // The press with sync on and its server down (nothing listening) or hanging (a socket the kernel accepts
 // and nobody answers), beside the press with sync off: the engine must not slow the press.
+// A backlog drained by the engine in a process of its own, with its peak memory, beside psql's \copy;
+// and fifty engines at once into the one server beside one engine with the same rows.
+// pg_virtualenv turns the server's fsync off; -o fsync=on gives the commits a real server makes.
 //
 // Files live in a QTemporaryDir under $TMPDIR (else /tmp).
 
