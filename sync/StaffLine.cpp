@@ -37,11 +37,14 @@ QString staffLine(const Status& status)
         if (status.waiting() > 0)
             line += QStringLiteral(", %1 waiting").arg(number(status.waiting()));
         break;
-    case Status::State::Waiting:
-        line = QStringLiteral("%1 waiting: cannot reach %2 since %3 (%4)")
-                   .arg(number(status.waiting()), status.host, status.failingSince.toString(QStringLiteral("HH:mm")),
-                        status.reason);
+    case Status::State::Waiting: {
+        // With nothing waiting the server is only missed for the next sign-up: say so, not "0 waiting".
+        const QString count = status.waiting() > 0 ? QStringLiteral("%1 waiting").arg(number(status.waiting()))
+                                                   : QStringLiteral("%1 sent").arg(number(status.sent));
+        line = QStringLiteral("%1: cannot reach %2 since %3 (%4)")
+                   .arg(count, status.host, status.failingSince.toString(QStringLiteral("HH:mm")), status.reason);
         break;
+    }
     case Status::State::Refused:
         line = QStringLiteral("sync refused: %1 for %2").arg(refusal(status.reason), status.account);
         break;

@@ -344,15 +344,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("state");
         QTest::addColumn<QString>("reason");
         QTest::addColumn<qint64>("aside");
+        QTest::addColumn<qint64>("waiting");
         QTest::addColumn<QString>("text");
-        QTest::newRow("sent") << int(dbsync::Status::State::Sent) << "" << qint64(0)
+        QTest::newRow("sent") << int(dbsync::Status::State::Sent) << "" << qint64(0) << qint64(4)
                               << "1,230 sent to db.example.org, 4 waiting";
         QTest::newRow("waiting") << int(dbsync::Status::State::Waiting) << "no answer within 10 s" << qint64(0)
+                                 << qint64(4)
                                  << "4 waiting: cannot reach db.example.org since 14:02 (no answer within 10 s)";
+        QTest::newRow("nothing waiting, server gone")
+            << int(dbsync::Status::State::Waiting) << "no answer within 10 s" << qint64(0) << qint64(0)
+            << "1,234 sent: cannot reach db.example.org since 14:02 (no answer within 10 s)";
         QTest::newRow("wrong password") << int(dbsync::Status::State::Refused)
-                                        << "password authentication failed for user \"kiosk\"" << qint64(0)
+                                        << "password authentication failed for user \"kiosk\"" << qint64(0) << qint64(4)
                                         << "sync refused: wrong password for kiosk@db.example.org";
-        QTest::newRow("a line set aside") << int(dbsync::Status::State::Sent) << "" << qint64(1)
+        QTest::newRow("a line set aside") << int(dbsync::Status::State::Sent) << "" << qint64(1) << qint64(4)
                                           << "1,230 sent to db.example.org, 4 waiting; 1 line not a sign-up, "
                                              "sent as written (line 57)";
     }
@@ -361,13 +366,14 @@ private Q_SLOTS:
         QFETCH(int, state);
         QFETCH(QString, reason);
         QFETCH(qint64, aside);
+        QFETCH(qint64, waiting);
         QFETCH(QString, text);
         dbsync::Status status;
         status.state = dbsync::Status::State(state);
         status.host = QStringLiteral("db.example.org");
         status.account = QStringLiteral("kiosk@db.example.org");
         status.lines = 1234;
-        status.sent = 1230;
+        status.sent = status.lines - waiting;
         status.reason = reason;
         status.failingSince = QDateTime(QDate(2026, 5, 1), QTime(14, 2));
         status.asideLines = aside;
