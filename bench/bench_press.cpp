@@ -4,6 +4,7 @@
 //
 // Files live in a QTemporaryDir under $TMPDIR (else /tmp): point it at the disk the kiosk writes to.
 
+#include "bench/SampleEntry.h"
 #include "core/Files.h"
 #include "core/SignUpRecord.h"
 
@@ -21,24 +22,6 @@
 namespace {
 
 constexpr int kBigFileLines = 1'000'000;
-
-record::Entry representativeEntry()
-{
-    record::Entry e;
-    e.firstName = QStringLiteral("Alexandra");
-    e.lastName = QStringLiteral("Montgomery-Whitfield");
-    e.email = QStringLiteral("alexandra.montgomery@example.org");
-    e.postCode = QStringLiteral("M5V 2T6");
-    e.city = QStringLiteral("Toronto");
-    e.country = QStringLiteral("CANADA");
-    e.cell = QStringLiteral("4165550199");
-    e.carrier = QStringLiteral("Rogers AT&T (Canada)");
-    e.aolScreenName = QStringLiteral("alexm");
-    e.mySpaceUserName = QStringLiteral("alexandram");
-    e.yearBornRow = 10, e.yearBorn = QStringLiteral("1985");
-    e.genderRow = 2, e.gender = QStringLiteral("Female");
-    return e;
-}
 
 class PressFiles final
 {

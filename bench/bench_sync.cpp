@@ -10,6 +10,7 @@
 //
 // Files live in a QTemporaryDir under $TMPDIR (else /tmp).
 
+#include "bench/SampleEntry.h"
 #include "Database.h"
 #include "core/Files.h"
 #include "core/SignUpRecord.h"
@@ -35,24 +36,6 @@
 #include <unistd.h>
 
 namespace {
-
-record::Entry representativeEntry()
-{
-    record::Entry e;
-    e.firstName = QStringLiteral("Alexandra");
-    e.lastName = QStringLiteral("Montgomery-Whitfield");
-    e.email = QStringLiteral("alexandra.montgomery@example.org");
-    e.postCode = QStringLiteral("M5V 2T6");
-    e.city = QStringLiteral("Toronto");
-    e.country = QStringLiteral("CANADA");
-    e.cell = QStringLiteral("4165550199");
-    e.carrier = QStringLiteral("Rogers AT&T (Canada)");
-    e.aolScreenName = QStringLiteral("alexm");
-    e.mySpaceUserName = QStringLiteral("alexandram");
-    e.yearBornRow = 10, e.yearBorn = QStringLiteral("1985");
-    e.genderRow = 2, e.gender = QStringLiteral("Female");
-    return e;
-}
 
 // Set up once in main, before the benchmarks run.
 Database* g_db = nullptr;
