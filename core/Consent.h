@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -57,17 +58,26 @@ QByteArray lineDigest(QByteArrayView line);
                                    const QDateTime& signedUp);
 
 // The evidence file read into what a reader looks a data line up by: its lines ordered by offset, those
-// of one offset in the file's order. A missing file holds no evidence; std::nullopt when it cannot be
-// read.
+// of one offset in the file's order, each kept in 64 bytes (a million sign-ups take 64 MB), the notices'
+// hashes once. A missing file holds no evidence; std::nullopt when it cannot be read.
 struct EvidenceLine
 {
     qint64 offset;
-    Evidence evidence;
+    std::array<char, 20> signedUp; // as written
+    std::array<uchar, 32> lineSha256;
+    quint32 notice; // in EvidenceByOffset::notices
 };
-using EvidenceByOffset = std::vector<EvidenceLine>;
+struct EvidenceByOffset
+{
+    std::vector<EvidenceLine> lines;
+    std::vector<QByteArray> notices; // NOTICE_SHA256, as written
+};
 std::optional<EvidenceByOffset> readEvidence(const QString& dataFile, QString* error);
 
-// The evidence of the data line at the offset (its bytes without the line break), if any.
+// The evidence line of the data line at the offset (its bytes without the line break), if any; what an
+// evidence line says; the two in one.
+const EvidenceLine* findEvidence(const EvidenceByOffset& evidence, qint64 offset, QByteArrayView line);
+Evidence evidenceOf(const EvidenceByOffset& evidence, const EvidenceLine& line);
 std::optional<Evidence> evidenceFor(const EvidenceByOffset& evidence, qint64 offset, QByteArrayView line);
 
 // One evidence line as it is written, without the line break.

@@ -247,15 +247,20 @@ std::span<const CountryCode> countryCodes()
     return kCodes;
 }
 
-QString countryCode(QStringView country)
+QByteArrayView countryCodeOfUtf8(QByteArrayView country)
 {
-    static const QHash<QString, QString> byName = [] {
-        QHash<QString, QString> codes;
+    static const QHash<QByteArrayView, QByteArrayView> byName = [] {
+        QHash<QByteArrayView, QByteArrayView> codes;
         for (const CountryCode& row : kCodes)
-            codes.insert(QString::fromLatin1(row.country), QString::fromLatin1(row.code));
+            codes.insert(QByteArrayView(row.country), QByteArrayView(row.code));
         return codes;
     }();
-    return byName.value(country.toString());
+    return byName.value(country);
+}
+
+QString countryCode(QStringView country)
+{
+    return QString::fromLatin1(countryCodeOfUtf8(country.toUtf8()));
 }
 
 } // namespace lists

@@ -67,12 +67,97 @@ void say(std::FILE* messages, const QString& text)
     std::fflush(messages);
 }
 
+// The E.164 form of a number typed in the country, or empty where it stays as typed.
+std::string e164(const std::string& typed, const std::string& countryCode)
+{
+    using i18n::phonenumbers::PhoneNumber;
+    using i18n::phonenumbers::PhoneNumberUtil;
+    if (typed.empty() || countryCode.empty())
+        return {};
+    const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
+    PhoneNumber number;
+    if (util.Parse(typed, countryCode, &number) != PhoneNumberUtil::NO_PARSING_ERROR)
+        return {};
+    // A length the country's numbers have; a number that needs an area code it lacks does not fit.
+    if (util.IsPossibleNumberWithReason(number) != PhoneNumberUtil::IS_POSSIBLE)
+        return {};
+    std::string formatted;
+    util.Format(number, PhoneNumberUtil::E164, &formatted);
+    return formatted;
+}
+
+// cell() on a value's UTF-8 bytes as the data file holds them, a quote inside doubled: what the CSV
+// quotes is then the column as it stands.
+void appendCell(QByteArray* out, QByteArrayView column, bool forSpreadsheet)
+{
+    const bool neutralised = forSpreadsheet && !column.isEmpty() && QByteArrayView("=+-@\t\r").contains(column.front());
+    bool quoted = !column.isEmpty() && ((!neutralised && column.front() == ' ') || column.back() == ' ');
+    for (qsizetype i = 0; i < column.size() && !quoted; ++i)
+        quoted = column[i] == ',' || column[i] == '"' || column[i] == '\n' || column[i] == '\r';
+    if (quoted)
+        *out += '"';
+    if (neutralised)
+        *out += '\'';
+    *out += column;
+    if (quoted)
+        *out += '"';
+}
+
+// A column's value: the quotes inside it undoubled.
+QByteArray valueOf(QByteArrayView column)
+{
+    QByteArray value = column.toByteArray();
+    return column.contains('"') ? value.replace("\"\"", "\"") : value;
+}
+
+// The export's row of a data line that is valid UTF-8, appended as the file holds it; row() and cell()
+// give the same bytes for the line, by way of its strings. False for a line that is no sign-up.
+bool appendRowOfLine(QByteArray* out, QByteArrayView line, const consent::EvidenceByOffset& evidence,
+                     const consent::EvidenceLine* found, bool forSpreadsheet)
+{
+    const std::optional<record::RawColumns> columns = record::rawColumns(line);
+    if (!columns)
+        return false;
+    const record::RawColumns& c = *columns;
+    const QByteArrayView code = lists::countryCodeOfUtf8(valueOf(c[Country]));
+    std::string phone;
+    if (!c[Cell].isEmpty() && !code.isEmpty())
+        phone = e164(valueOf(c[Cell]).toStdString(), code.toByteArray().toStdString());
+    const QByteArrayView noticeSha256 =
+        found != nullptr ? QByteArrayView(evidence.notices[found->notice]) : QByteArrayView();
+    const QByteArrayView cells[] = {
+        c[Email],
+        c[FirstName],
+        c[LastName],
+        c[City],
+        c[PostCode],
+        c[Country],
+        code,
+        phone.empty() ? c[Cell] : QByteArrayView(phone),
+        c[Carrier],
+        c[Gender],
+        c[YearBorn],
+        c[AolScreenName],
+        c[MySpaceUserName],
+        found != nullptr ? QByteArrayView(found->signedUp.data(), qsizetype(found->signedUp.size())) : QByteArrayView(),
+        noticeSha256,
+    };
+    for (const QByteArrayView& column : cells) {
+        if (&column != cells)
+            *out += ',';
+        appendCell(out, column, forSpreadsheet);
+    }
+    *out += "\r\n";
+    return true;
+}
+
 // One share of a block's lines, exported on a thread of its own.
 struct Part
 {
     qsizetype from = 0; // in the block: the first line's start
     qsizetype to = 0;   // after the last line's break
-    QString text;
+    qint64 end = 0;     // that, in the data file
+    QByteArray text;
     qint64 lines = 0;
     qint64 withEvidence = 0;
     qint64 unreadable = 0;
@@ -81,19 +166,26 @@ struct Part
 void exportPart(const QByteArray& block, qint64 blockOffset, const consent::EvidenceByOffset& evidence,
                 bool forSpreadsheet, Part* part)
 {
+    part->text.reserve((part->to - part->from) * 11 / 10 + 1024);
     for (qsizetype start = part->from, end; start < part->to; start = end + 1) {
         end = block.indexOf('\n', start);
         const QByteArrayView line(block.constData() + start, end - start);
         ++part->lines;
-        // A line cut short by a power cut and ended by the next sign-up is no sign-up.
-        const std::optional<QStringList> values = record::parse(QString::fromUtf8(line));
-        if (!values) {
-            ++part->unreadable;
-            continue;
+        const consent::EvidenceLine* found = consent::findEvidence(evidence, blockOffset + start, line);
+        bool read = false;
+        if (line.isValidUtf8()) {
+            read = appendRowOfLine(&part->text, line, evidence, found, forSpreadsheet);
+        } else if (const std::optional<QStringList> values = record::parse(QString::fromUtf8(line))) {
+            // Bytes no kiosk wrote (a file edited by hand): read as Qt reads them, each bad one as U+FFFD.
+            QString text;
+            appendRow(&text, row(*values, found ? std::optional(consent::evidenceOf(evidence, *found)) : std::nullopt),
+                      forSpreadsheet);
+            part->text += text.toUtf8();
+            read = true;
         }
-        const std::optional<consent::Evidence> found = consent::evidenceFor(evidence, blockOffset + start, line);
-        part->withEvidence += found.has_value();
-        appendRow(&part->text, row(*values, found), forSpreadsheet);
+        // A line cut short by a power cut and ended by the next sign-up is no sign-up.
+        part->unreadable += !read;
+        part->withEvidence += read && found != nullptr;
     }
 }
 
@@ -116,20 +208,8 @@ const QStringList& columnNames()
 
 QString phoneE164(const QString& typed, const QString& countryCode)
 {
-    using i18n::phonenumbers::PhoneNumber;
-    using i18n::phonenumbers::PhoneNumberUtil;
-    if (typed.isEmpty() || countryCode.isEmpty())
-        return typed;
-    const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
-    PhoneNumber number;
-    if (util.Parse(typed.toStdString(), countryCode.toStdString(), &number) != PhoneNumberUtil::NO_PARSING_ERROR)
-        return typed;
-    // A length the country's numbers have; a number that needs an area code it lacks does not fit.
-    if (util.IsPossibleNumberWithReason(number) != PhoneNumberUtil::IS_POSSIBLE)
-        return typed;
-    std::string formatted;
-    util.Format(number, PhoneNumberUtil::E164, &formatted);
-    return QString::fromStdString(formatted);
+    const std::string formatted = e164(typed.toStdString(), countryCode.toStdString());
+    return formatted.empty() ? typed : QString::fromStdString(formatted);
 }
 
 QStringList row(const QStringList& values, const std::optional<consent::Evidence>& evidence)
@@ -195,74 +275,91 @@ int exportSignUps(const Options& options, std::FILE* messages)
     if (!QFileInfo::exists(options.output))
         out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
-    QString text;
+    QString header;
     if (options.forSpreadsheet)
-        text += QChar(0xFEFF);
-    appendRow(&text, columnNames(), false);
+        header += QChar(0xFEFF);
+    appendRow(&header, columnNames(), false);
     bool failed = false;
-    const auto flush = [&] {
-        const QByteArray bytes = text.toUtf8();
-        failed = failed || out.write(bytes) != bytes.size();
-        text.clear();
-    };
-    flush();
+    const auto write = [&](const QByteArray& bytes) { failed = failed || out.write(bytes) != bytes.size(); };
+    write(header.toUtf8());
 
     qint64 lines = 0;
     qint64 withEvidence = 0;
     qint64 unreadable = 0;
-    qint64 offset = 0; // of the first byte of `pending` in the data file
-    QByteArray pending;
-    // libphonenumber takes most of the time: the lines of a block are shared out between the cores.
+    qint64 offset = 0; // of the first byte of `block` in the data file
+    qint64 read = 0;   // of the data file, up to its size at the start
+    bool unread = false;
+    const auto readMore = [&](QByteArray* into) {
+        const QByteArray more = data.read(std::min(kBlock, size - read));
+        unread = unread || more.isEmpty();
+        read += more.size();
+        *into += more;
+    };
+    // The cores share out each block's lines (libphonenumber takes most of the time), while this thread
+    // writes the block before and reads the one after.
     const int workers = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-    while (offset + pending.size() < size && !failed) {
-        const QByteArray block = data.read(std::min(kBlock, size - offset - pending.size()));
-        if (block.isEmpty()) {
-            say(messages, QStringLiteral("Could not read %1: %2").arg(options.dataFile, data.errorString()));
-            return 1;
-        }
-        pending += block;
-        const qsizetype complete = pending.lastIndexOf('\n') + 1;
-        std::vector<Part> parts(static_cast<size_t>(workers));
-        std::vector<std::thread> threads;
-        for (int w = 0; w < workers; ++w) {
-            // Each part ends at a line break, so every line is in exactly one.
-            const auto boundary = [&](int n) {
-                if (n == workers)
-                    return complete;
-                const qsizetype at = pending.indexOf('\n', complete * n / workers);
-                return at < 0 || at >= complete ? complete : at + 1;
-            };
-            parts[size_t(w)].from = w == 0 ? 0 : boundary(w);
-            parts[size_t(w)].to = boundary(w + 1);
-        }
-        for (Part& part : parts)
-            threads.emplace_back([&, p = &part] { exportPart(pending, offset, *evidence, options.forSpreadsheet, p); });
-        for (std::thread& thread : threads)
-            thread.join();
-        for (const Part& part : parts) {
-            text += part.text;
+    std::vector<Part> written; // the block before, to write
+    const auto writeParts = [&] {
+        for (const Part& part : written) {
+            write(part.text);
             withEvidence += part.withEvidence;
             unreadable += part.unreadable;
             const qint64 before = lines;
             lines += part.lines;
             if (lines / kProgressEvery > before / kProgressEvery)
-                say(messages,
-                    QStringLiteral("%1 lines exported, %2 %").arg(lines).arg((offset + part.to) * 100 / size));
+                say(messages, QStringLiteral("%1 lines exported, %2 %").arg(lines).arg(part.end * 100 / size));
         }
+        written.clear();
+    };
+    QByteArray block;
+    if (size > 0)
+        readMore(&block);
+    while (!unread && !failed) {
+        const qsizetype complete = block.lastIndexOf('\n') + 1;
+        std::vector<Part> parts(static_cast<size_t>(workers));
+        // Each part ends at a line break, so every line is in exactly one.
+        const auto boundary = [&](int n) {
+            if (n == workers)
+                return complete;
+            const qsizetype at = block.indexOf('\n', complete * n / workers);
+            return at < 0 || at >= complete ? complete : at + 1;
+        };
+        for (int w = 0; w < workers; ++w) {
+            parts[size_t(w)].from = w == 0 ? 0 : boundary(w);
+            parts[size_t(w)].to = boundary(w + 1);
+            parts[size_t(w)].end = offset + parts[size_t(w)].to;
+        }
+        std::vector<std::thread> threads;
+        for (Part& part : parts)
+            threads.emplace_back([&, p = &part] { exportPart(block, offset, *evidence, options.forSpreadsheet, p); });
+        writeParts();
+        QByteArray next = block.sliced(complete);
+        const bool more = read < size;
+        if (more)
+            readMore(&next);
+        for (std::thread& thread : threads)
+            thread.join();
+        written = std::move(parts);
         offset += complete;
-        pending.remove(0, complete);
-        flush();
+        block = std::move(next);
+        if (!more)
+            break;
+    }
+    writeParts();
+    if (unread) {
+        say(messages, QStringLiteral("Could not read %1: %2").arg(options.dataFile, data.errorString()));
+        return 1;
     }
     if (failed || !out.commit()) {
         say(messages, QStringLiteral("Could not write %1: %2").arg(options.output, out.errorString()));
         return 1;
     }
 
-    if (!pending.isEmpty())
+    if (!block.isEmpty())
         say(messages,
             QStringLiteral("1 torn last line left out: a sign-up still being written, or cut short "
                            "(%1 bytes at the end of %2)")
-                .arg(pending.size())
+                .arg(block.size())
                 .arg(options.dataFile));
     if (unreadable > 0)
         say(messages, QStringLiteral("%1 lines left out that do not read as a sign-up").arg(unreadable));

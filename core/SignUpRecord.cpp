@@ -15,6 +15,16 @@ bool breaksRecord(QChar c)
     return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
 }
 
+// The same characters in UTF-8, at the start of a character: C0 and DEL are single bytes, C1 is C2 80-9F,
+// U+2028 and U+2029 are E2 80 A8 and E2 80 A9.
+bool breaksRecordAt(QByteArrayView s, qsizetype i)
+{
+    const auto at = [&](qsizetype k) { return k < s.size() ? uchar(s[k]) : 0; };
+    const uchar b = at(i);
+    return b < 0x20 || b == 0x7F || (b == 0xC2 && at(i + 1) >= 0x80 && at(i + 1) <= 0x9F)
+        || (b == 0xE2 && at(i + 1) == 0x80 && (at(i + 2) == 0xA8 || at(i + 2) == 0xA9));
+}
+
 } // namespace
 
 QString quotedColumn(const QString& value)
@@ -87,6 +97,37 @@ std::optional<QStringList> parse(QStringView line)
     if (values.size() != kColumns || i != line.size())
         return std::nullopt;
     return values;
+}
+
+std::optional<RawColumns> rawColumns(QByteArrayView line)
+{
+    RawColumns columns;
+    qsizetype i = 0;
+    for (QByteArrayView& column : columns) {
+        if (i == line.size() || line[i++] != '"')
+            return std::nullopt;
+        const qsizetype start = i;
+        for (;;) {
+            if (i == line.size())
+                return std::nullopt; // the quote is never closed
+            if (line[i] == '"') {
+                if (i + 1 == line.size() || line[i + 1] != '"')
+                    break;
+                i += 2; // a doubled quote is one quote of the value
+            } else if (breaksRecordAt(line, i)) {
+                return std::nullopt;
+            } else {
+                ++i;
+            }
+        }
+        column = line.sliced(start, i - start);
+        ++i; // the closing quote
+        if (i == line.size() || line[i++] != ',')
+            return std::nullopt;
+    }
+    if (i != line.size())
+        return std::nullopt;
+    return columns;
 }
 
 } // namespace record

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 // The sign-up record: one line of the data file, built from the form's values alone, and read back.
@@ -46,5 +48,11 @@ QString quotedColumn(const QString& value);
 // character the writer turns into a blank. The values are not checked further: a line edited by hand
 // that keeps the format reads as what it holds.
 std::optional<QStringList> parse(QStringView line);
+
+// The same reading on a line's UTF-8 bytes, without building a string: each column as it stands between
+// its quotes (a quote inside still doubled), pointing into the line. For a line that is valid UTF-8 it
+// refuses exactly the lines parse() refuses; what another line holds is not defined here.
+using RawColumns = std::array<QByteArrayView, kColumns>;
+std::optional<RawColumns> rawColumns(QByteArrayView utf8Line);
 
 } // namespace record

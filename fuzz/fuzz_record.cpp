@@ -1,5 +1,5 @@
-// The record builder on any values: the line, as the data file holds it, reads back with a strict
-// RFC 4180 reader as exactly one record of the 14 values (with the blanks that stand for control
+// The record reader on any bytes, and the record builder on any values: the line, as the data file holds it, reads back
+// with a strict RFC 4180 reader as exactly one record of the 14 values (with the blanks that stand for control
 // characters, line breaks and the line and paragraph separators) and the empty field after the last
 // comma, and it ends with a comma and a line break.
 #include "FuzzCheck.h"
@@ -49,6 +49,18 @@ void checkReadsBack(const QString& line, const QStringList& values)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // Any bytes as a line: the reader of bytes takes exactly the lines of UTF-8 the reader of strings
+    // takes, with the same values.
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    if (bytes.isValidUtf8()) {
+        const std::optional<QStringList> values = record::parse(QString::fromUtf8(bytes));
+        const std::optional<record::RawColumns> raw = record::rawColumns(bytes);
+        FUZZ_CHECK(values.has_value() == raw.has_value());
+        for (int i = 0; values && i < record::kColumns; ++i)
+            FUZZ_CHECK(QString::fromUtf8(raw->at(size_t(i))).replace(QStringLiteral("\"\""), QStringLiteral("\""))
+                       == values->at(i));
+    }
+
     FuzzedDataProvider input(data, size);
 
     // Any 14 values, column by column.

@@ -25,7 +25,7 @@ ensure_packages() {
 # What building needs, everywhere.
 # libpq-dev: the sync talks to PostgreSQL through libpq. libphonenumber-dev: the export writes cell
 # numbers in E.164 through it (see the README for both).
-BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libpq-dev libphonenumber-dev fonts-dejavu-core)
+BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev libpq-dev libphonenumber-dev libssl-dev fonts-dejavu-core)
 
 # What the sync's tests need: a real server in a throw-away cluster (pg_virtualenv), and openssl for the
 # certificate that names another host.

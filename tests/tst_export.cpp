@@ -139,6 +139,10 @@ private Q_SLOTS:
         QTest::newRow("- for a spreadsheet") << uk << "" << "-2+3" << true << "First Name" << "'-2+3";
         QTest::newRow("E.164 for a spreadsheet") << uk << "07700900123" << ann << true << "Phone" << "'+447700900123";
         QTest::newRow("nothing to neutralise") << uk << "" << ann << true << "First Name" << "Ann";
+        QTest::newRow("blank before: quoted") << uk << "" << " Ann" << false << "First Name" << "\" Ann\"";
+        QTest::newRow("neutralised, blank after") << uk << "" << "=A1 " << true << "First Name" << "\"'=A1 \"";
+        QTest::newRow("+ as typed") << uk << "" << "+1" << false << "First Name" << "+1";
+        QTest::newRow("UTF-8 name") << uk << "" << "Zoë, Ýr" << false << "First Name" << "\"Zoë, Ýr\"";
         // clang-format on
     }
     void mapping()
@@ -155,6 +159,19 @@ private Q_SLOTS:
         const qsizetype at = exporting::columnNames().indexOf(column);
         QVERIFY(at >= 0);
         QCOMPARE(exporting::cell(row[at], forSpreadsheet), expected);
+
+        // The export reads the file's bytes without building these strings: its row is theirs.
+        QStringList cells;
+        for (const QString& value : row)
+            cells << exporting::cell(value, forSpreadsheet);
+        const QString data = m_env.home() + QStringLiteral("/mapping.csv");
+        const QString out = m_env.home() + QStringLiteral("/mapping-export.csv");
+        QVERIFY(writeBytes(data, record::line(entry(country, cell, firstName)).toUtf8() + '\n'));
+        std::FILE* messages = std::tmpfile();
+        QCOMPARE(exporting::exportSignUps({data, out, forSpreadsheet}, messages), 0);
+        std::fclose(messages);
+        const QByteArray exported = readBytes(out);
+        QCOMPARE(exported.mid(exported.indexOf("\r\n") + 2), (cells.join(u',') + QStringLiteral("\r\n")).toUtf8());
     }
 
     // Sign-ups with and without a notice, a kill between an evidence line and its data line, and a torn

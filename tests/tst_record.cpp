@@ -193,6 +193,13 @@ private Q_SLOTS:
         const std::optional<QStringList> values = record::parse(line);
         QVERIFY(values);
         QCOMPARE(*values, parsed->first(14));
+        // And the reader of its bytes, the same columns as they stand between their quotes.
+        const QByteArray bytes = line.toUtf8();
+        const std::optional<record::RawColumns> raw = record::rawColumns(bytes);
+        QVERIFY(raw);
+        for (int i = 0; i < record::kColumns; ++i)
+            QCOMPARE(QString::fromUtf8(raw->at(size_t(i))).replace(QStringLiteral("\"\""), QStringLiteral("\"")),
+                     values->at(i));
     }
 
     // Lines the writer cannot have made, each a small change of an ordinary one, read as nothing.
@@ -213,12 +220,15 @@ private Q_SLOTS:
         QTest::newRow("quote never closed") << "\"Ann,";
         QTest::newRow("tab in a value") << "\"A\tnn\"," + empty14.mid(3);
         QTest::newRow("U+2028 in a value") << "\"A\u2028nn\"," + empty14.mid(3);
+        QTest::newRow("U+0085 in a value") << "\"A\u0085nn\"," + empty14.mid(3);
+        QTest::newRow("DEL at the end of a value") << "\"Ann\x7f\"," + empty14.mid(3);
         // clang-format on
     }
     void parseRefuses()
     {
         QFETCH(QString, line);
         QVERIFY(!record::parse(line));
+        QVERIFY(!record::rawColumns(line.toUtf8()));
     }
 };
 
