@@ -125,5 +125,6 @@ private:
     // the keyboard would cover the focused field.
     void followOnScreenKeyboard();
     void keepFocusedFieldAboveKeyboard();
+    void moveFormBoxTo(int top);
     std::optional<int> m_boxTopWithoutKeyboard; // while the form stands moved up
 };

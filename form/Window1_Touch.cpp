@@ -3,6 +3,7 @@
 #include "core/KeyboardOffset.h"
 #include "platform/Controls.h"
 #include "platform/EditField.h"
+#include "platform/FittedText.h"
 #include "platform/InputPanel.h"
 
 #include <QApplication>
@@ -20,8 +21,8 @@ void Window1::followOnScreenKeyboard()
     connect(qApp, &QApplication::focusChanged, this, &Window1::keepFocusedFieldAboveKeyboard);
 }
 
-// The whole box moves, with every control in it, and the kiosk layout inside it stays as it is; the
-// window clips what rises above its top. It returns to exactly where it stood.
+// The whole box moves, with every control in it and the notice beneath it, and the kiosk layout inside it stays as it
+// is; the window clips what rises above its top. It returns to exactly where it stood.
 void Window1::keepFocusedFieldAboveKeyboard()
 {
     const int home = m_boxTopWithoutKeyboard.value_or(FormBox->Top());
@@ -35,9 +36,20 @@ void Window1::keepFocusedFieldAboveKeyboard()
     }
     if (offset == 0) {
         if (m_boxTopWithoutKeyboard)
-            FormBox->setTop(*std::exchange(m_boxTopWithoutKeyboard, std::nullopt));
+            moveFormBoxTo(*std::exchange(m_boxTopWithoutKeyboard, std::nullopt));
         return;
     }
     m_boxTopWithoutKeyboard = home;
-    FormBox->setTop(home - offset);
+    moveFormBoxTo(home - offset);
+}
+
+// The notice beneath the box, and the box to agree to it, go with it.
+void Window1::moveFormBoxTo(int top)
+{
+    const QPoint by(0, top - FormBox->Top());
+    FormBox->setTop(top);
+    for (QWidget* beneath : {static_cast<QWidget*>(NoticeLabel), static_cast<QWidget*>(ConsentBox)}) {
+        if (beneath)
+            beneath->move(beneath->pos() + by);
+    }
 }

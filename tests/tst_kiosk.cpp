@@ -4,9 +4,11 @@
 #include "app/App.h"
 #include "core/KeyboardOffset.h"
 #include "core/KioskLayout.h"
+#include "core/Notice.h"
 #include "form/Window1.h"
 #include "platform/Controls.h"
 #include "platform/EditField.h"
+#include "platform/FittedText.h"
 #include "platform/InputPanel.h"
 #include "platform/Menus.h"
 #include "platform/Screen.h"
@@ -57,6 +59,8 @@ private Q_SLOTS:
     }
     void cleanup()
     {
+        m_app.commandLine.notice.reset();
+        m_app.commandLine.requireConsent = false;
         platform::InputPanel::instance().overrideRectangle(std::nullopt);
         closeAllWindows();
     }
@@ -229,6 +233,7 @@ private Q_SLOTS:
         QTest::newRow("kiosk, lowest field covered") << true << "MySpaceURLField" << 10;
         QTest::newRow("kiosk, field behind the keyboard") << true << "AOLScreenNameField" << 60;
         QTest::newRow("kiosk, field clear above the keyboard") << true << "EmailField" << -touch::kMargin;
+        QTest::newRow("kiosk, with a notice to agree to") << true << "MySpaceURLField" << 10;
     }
 
     void formMovesAboveKeyboard()
@@ -237,8 +242,18 @@ private Q_SLOTS:
         QFETCH(QString, field);
         QFETCH(int, overlap);
 
+        const bool notice = QByteArrayView(QTest::currentDataTag()).contains("notice");
+        m_app.commandLine.notice = notice ? consent::noticeFromBytes("We keep your details.").notice : std::nullopt;
+        m_app.commandLine.requireConsent = notice;
         Window1& form = openForm(m_app, kiosk);
         auto& edit = form.control<platform::EditField>(field.toLatin1().constData());
+        const auto beneathBox = [&] {
+            const auto fromBox = [&](QWidget* beneath) {
+                return platform::geometryInWindow(beneath).y() - form.FormBox->Top();
+            };
+            return notice ? QList<int>{fromBox(form.NoticeLabel), fromBox(form.ConsentBox)} : QList<int>();
+        };
+        const QList<int> notMoved = beneathBox();
         QApplication::setActiveWindow(&form);
         edit.setFocus();
         QTRY_VERIFY(edit.hasFocus());
@@ -251,6 +266,7 @@ private Q_SLOTS:
         platform::InputPanel::instance().overrideRectangle(keyboard);
         QCOMPARE(form.FormBox->Top(), home - moved);
         QVERIFY(fieldBottom() + touch::kMargin <= keyboard.top());
+        QCOMPARE(beneathBox(), notMoved);
 
         // A list takes no typing: the form returns while the keyboard still shows.
         form.CountryField->setFocus();
@@ -261,6 +277,7 @@ private Q_SLOTS:
         platform::InputPanel::instance().overrideRectangle(QRect());
         QCOMPARE(form.FormBox->Top(), home);
         QCOMPARE(rectOf(form, field), placed);
+        QCOMPARE(beneathBox(), notMoved);
     }
 
     // The kiosk layout is fixed: a new window size does not move it.
