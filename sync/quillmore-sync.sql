@@ -156,13 +156,16 @@ GRANT EXECUTE ON FUNCTION quillmore.add_notices(text[], text[]) TO quillmore_kio
 
 -- The whole fleet's sign-ups as quillmore --export writes one kiosk's: the same columns under the same
 -- names in the same order (exporting::columnNames), a line that is no sign-up left out, each kiosk's
--- file in its order. For the administrator (the kiosk role cannot read it):
+-- file in its order; an empty value as NULL, which \copy writes as the export does, as nothing rather
+-- than "". For the administrator (the kiosk role cannot read it):
 --   \copy (select * from quillmore.export) to 'signups.csv' csv header
 CREATE VIEW quillmore.export AS
-    SELECT email AS "Email Address", first_name AS "First Name", last_name AS "Last Name", city AS "City",
-           post_code AS "Postal Code", country AS "Country", country_code AS "Country Code",
-           phone_e164 AS "Phone", carrier AS "Carrier", gender AS "Gender", year_born AS "Birth Year",
-           aol_screen_name AS "AOL Screen Name", myspace_user_name AS "MySpace Username",
+    SELECT NULLIF(email, '') AS "Email Address", NULLIF(first_name, '') AS "First Name",
+           NULLIF(last_name, '') AS "Last Name", NULLIF(city, '') AS "City", NULLIF(post_code, '') AS "Postal Code",
+           NULLIF(country, '') AS "Country", NULLIF(country_code, '') AS "Country Code",
+           NULLIF(phone_e164, '') AS "Phone", NULLIF(carrier, '') AS "Carrier", NULLIF(gender, '') AS "Gender",
+           NULLIF(year_born, '') AS "Birth Year", NULLIF(aol_screen_name, '') AS "AOL Screen Name",
+           NULLIF(myspace_user_name, '') AS "MySpace Username",
            to_char(consent_at AT TIME ZONE 'UTC', 'YYYY-MM-DD"T"HH24:MI:SS"Z"') AS "Signed Up",
            notice_sha256 AS "Consent Text"
     FROM quillmore.signup

@@ -51,6 +51,24 @@ void Database::reconnect()
     }
 }
 
+QByteArray Database::copyOut(const QString& sql, const QString& options)
+{
+    m_error.clear();
+    PGresult* result =
+        PQexec(m_conn, QStringLiteral("COPY (%1) TO STDOUT (%2)").arg(sql, options).toUtf8().constData());
+    const bool copying = PQresultStatus(result) == PGRES_COPY_OUT;
+    if (!copying)
+        m_error = QString::fromUtf8(PQresultErrorMessage(result));
+    PQclear(result);
+    QByteArray bytes;
+    char* row = nullptr;
+    for (int size; copying && (size = PQgetCopyData(m_conn, &row, 0)) > 0; PQfreemem(row))
+        bytes.append(row, size);
+    while ((result = PQgetResult(m_conn)) != nullptr)
+        PQclear(result);
+    return bytes;
+}
+
 QList<QStringList> Database::query(const QString& sql, const QStringList& parameters)
 {
     m_error.clear();

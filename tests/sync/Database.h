@@ -28,6 +28,8 @@ public:
     // Rows of text (NULL as a null QString); on an error, empty and error() says why.
     QList<QStringList> query(const QString& sql, const QStringList& parameters = {});
     QString value(const QString& sql, const QStringList& parameters = {});
+    // What COPY (sql) TO STDOUT writes in the given options, as psql's \copy writes it to a file.
+    QByteArray copyOut(const QString& sql, const QString& options);
 
     // The kiosk's connection string, and the environment an engine runs in to use it: the .pgpass
     // holds the kiosk's password, and the administrator's PGPASSWORD is gone.

@@ -328,6 +328,14 @@ private Q_SLOTS:
                                     consent::evidenceFor(evidence, offset, lines[i])));
             offset += lines[i].size() + 1;
         }
+        // And as files: \copy of the view writes what the export writes, but for its line ends.
+        const QString exported = dir.filePath(QStringLiteral("export.csv"));
+        QCOMPARE(exporting::exportSignUps({settings.dataFile, exported, false}, stderr), 0);
+        QCOMPARE(m_db.copyOut(QStringLiteral("SELECT e.* FROM quillmore.export e JOIN quillmore.signup s ON "
+                                             "e.\"First Name\" = s.first_name WHERE s.kiosk = 'evidence' ORDER BY "
+                                             "s.line_offset"),
+                              QStringLiteral("FORMAT csv, HEADER")),
+                 readBytes(exported).replace("\r\n", "\n"));
         QCOMPARE(rows[0].at(7), QStringLiteral("+14165550123"));
         QCOMPARE(rows[0].at(13), QStringLiteral("2026-12-09T03:19:07Z"));
         QCOMPARE(rows[1].at(13), QString());
