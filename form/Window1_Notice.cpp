@@ -63,6 +63,9 @@ void Window1::placeNoticeForKiosk(const QRect& box, int contentHeight)
     const int height = std::clamp(room / lineHeight, 1, kKioskLines) * lineHeight;
     int left = box.left() + 10;
     if (ConsentBox) {
+        // The box itself as large as its place, for a finger on a touch screen.
+        ConsentBox->setStyleSheet(
+            QStringLiteral("QCheckBox::indicator { width: %1px; height: %1px; }").arg(kKioskBoxSide - 2));
         platform::setGeometryInWindow(
             ConsentBox, QRect(left, top + (lineHeight - kKioskBoxSide) / 2, kKioskBoxSide, kKioskBoxSide));
         left += kKioskBoxSide + 8;
