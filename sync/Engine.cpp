@@ -20,6 +20,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -106,6 +111,71 @@ public:
 
 private:
     int m_fd;
+};
+
+// The state and times files' writes, on a thread of their own, in the order given, so that their syncs
+// never hold up a batch nor the reply to one. The order is what the files rely on: a line's time is
+// on disk before a state that says the line is confirmed, and that state before the times go.
+class DiskQueue final
+{
+public:
+    DiskQueue()
+        : m_thread([this] { run(); })
+    {
+    }
+
+    // Does what still waits, then ends.
+    ~DiskQueue()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    void later(std::function<void()> task)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_tasks.push_back(std::move(task));
+        }
+        m_changed.notify_all();
+    }
+
+    // Returns once everything given so far is done.
+    void flush()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_tasks.empty() && !m_busy; });
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return !m_tasks.empty() || m_stopping; });
+            if (m_tasks.empty())
+                return;
+            std::function<void()> task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+            m_busy = true;
+            lock.unlock();
+            task();
+            lock.lock();
+            m_busy = false;
+            m_changed.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::function<void()>> m_tasks;
+    bool m_busy = false;
+    bool m_stopping = false;
+    std::thread m_thread;
 };
 
 } // namespace
@@ -203,6 +273,10 @@ public:
                 fileEvent();
         });
         m_beat->start();
+        m_stateLater = new QTimer(this);
+        m_stateLater->setSingleShot(true);
+        m_stateLater->setInterval(kStateEvery);
+        connect(m_stateLater, &QTimer::timeout, this, &Worker::writeStateLater);
         follow(false);
         sendNext();
     }
@@ -231,21 +305,43 @@ public:
         m_retry->stop();
         m_beat->stop();
         m_link->interrupt();
+        // What is confirmed is kept (the disk queue's end writes it).
+        if (m_stateLater->isActive()) {
+            m_stateLater->stop();
+            writeStateLater();
+        }
     }
 
 private:
-    // The times of lines just noted, durably. Called once their batch is on its way, so the times file's
-    // sync overlaps the server's commit; it is on disk all the same before the reply is handled (done()
-    // runs on this thread, after this), so before the state file can say those lines are confirmed.
+    // The times of lines just noted, durably. Queued once their batch is on its way, so the times
+    // file's sync overlaps the server's commit; queued before the reply is handled (done() runs on this
+    // thread, after this), so on disk before any state that says those lines are confirmed.
     void writeTimes(const QList<qint64>& fresh)
     {
+        QList<std::pair<qint64, qint64>> times;
         for (const qint64 offset : fresh) {
-            const auto time = m_times.constFind(offset);
-            if (time == m_times.cend())
-                continue;
-            if (const QString error = appendTime(m_timesFile, m_fileId, offset, *time); !error.isEmpty())
-                qWarning("sync: %s", qUtf8Printable(error));
+            if (const auto time = m_times.constFind(offset); time != m_times.cend())
+                times.append({offset, *time});
         }
+        if (times.isEmpty())
+            return;
+        m_disk.later([path = m_timesFile, fileId = m_fileId, times] {
+            for (const auto& [offset, seconds] : times) {
+                if (const QString error = appendTime(path, fileId, offset, seconds); !error.isEmpty())
+                    qWarning("sync: %s", qUtf8Printable(error));
+            }
+        });
+    }
+
+    // Should the write fail, the lines go again after a restart, and the database ignores them.
+    void writeStateLater()
+    {
+        if (m_stateLater)
+            m_stateLater->stop();
+        m_disk.later([path = m_settings.stateFile, state = m_saved] {
+            if (const QString error = writeState(path, state); !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
+        });
     }
 
     void watchFile()
@@ -411,12 +507,13 @@ private:
             // Written at once, before the file is held: should it be moved away before anything of it is
             // confirmed, the held file is then still known for what it is after a restart.
             m_saved = SyncState{m_status.account, m_fileId};
-            if (const QString error = writeState(m_settings.stateFile, m_saved); !error.isEmpty())
-                qWarning("sync: %s", qUtf8Printable(error));
+            writeStateLater();
+            m_disk.flush();
         }
         if (!m_fromHeld)
             hold();
         // The times seen before a restart, for what is still to go; and the ones just noted.
+        m_disk.flush();
         Times times = readTimes(m_timesFile, m_fileId, m_saved.confirmedOffset);
         times.insert(m_times);
         m_times = times;
@@ -631,15 +728,17 @@ private:
         // Small after a failure, so that a batch gets through on a link that keeps failing; then larger.
         m_batchLines = std::min(m_batchLines * 4, m_settings.batchLines);
         // The lines are committed: said at once. The state file follows, after the next batch has gone
-        // out (and the one after it is made); a kill before it is written only sends these lines again, and the database ignores a
-        // line it has. Their times went with them, and the times file still holds them meanwhile.
+        // out (and the one after it is made), on a thread of its own; a kill before it is written only
+        // sends these lines again, and the database ignores a line it has. Their times went with them.
         publish();
         sendNext();
         if (confirmed) {
-            // m_saved, not a copy: should the look above have begun a new file, its state is the one to keep.
-            // Should the write fail, the lines go again after a restart, and the database ignores them.
-            if (const QString error = writeState(m_settings.stateFile, m_saved); !error.isEmpty())
-                qWarning("sync: %s", qUtf8Printable(error));
+            // At most once in kStateEvery, and off this thread: the syncs of a state file replaced for
+            // every sign-up would hold up the next one's commit. A kill meanwhile sends at most that
+            // much again, which the database ignores. m_saved as it is then: a new file's state, should
+            // one have begun meanwhile, is the one to keep.
+            if (!m_stateLater->isActive())
+                m_stateLater->start();
             forgetTimes();
         }
     }
@@ -651,8 +750,12 @@ private:
     {
         if (!m_times.isEmpty() || QFileInfo(m_timesFile).size() < kTimesFileLimit)
             return;
-        if (const QString error = clearTimes(m_timesFile); !error.isEmpty())
-            qWarning("sync: %s", qUtf8Printable(error));
+        // After the state that confirms those lines, as the queue keeps its order.
+        writeStateLater();
+        m_disk.later([path = m_timesFile] {
+            if (const QString error = clearTimes(path); !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
+        });
     }
 
     void publish()
@@ -674,6 +777,8 @@ private:
     QElapsedTimer m_statusClock;
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
     static constexpr int kFirstBatch = 50;
+    static constexpr std::chrono::milliseconds kStateEvery{1000};
+    QTimer* m_stateLater = nullptr;
     static constexpr qint64 kTimesFileLimit = 64 * 1024; // about a thousand times
     int m_batchLines = m_settings.batchLines; // a backlog at the start goes in large batches
     QSet<QByteArray> m_noticesSent; // in the database: the notice texts of lines it confirmed
@@ -690,7 +795,8 @@ private:
     qint64 m_seenLines = 0;
     QList<qint64> m_fresh; // lines noted since the last look, whose times are still to be written
     Times m_times;         // known times of lines not yet confirmed
-    SyncState m_saved; // as in the state file
+    SyncState m_saved; // as in the state file, or about to be
+    DiskQueue m_disk;  // its tasks hold copies of what they write; its end does what still waits
     bool m_sending = false;
     SyncState m_onItsWay;      // the state once the batch on its way is confirmed
     std::optional<Job> m_ready; // the batch after it, made meanwhile
