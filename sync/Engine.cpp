@@ -288,9 +288,17 @@ public:
         const qint64 before = m_seenLines;
         const QList<qint64> fresh = follow(true);
         const bool grew = m_seenLines > before;
-        // A new sign-up does not wait out the pause after a failure.
-        if (grew)
-            m_retry->stop();
+        // A new sign-up does not wait out the pause after a failure, though it waits for a second after
+        // the last attempt: a server that refuses at once would otherwise cost an attempt per sign-up,
+        // on the cores the press needs.
+        if (grew && m_retry->isActive()) {
+            const qint64 since = m_lastAttempt.isValid() ? m_lastAttempt.elapsed() : kRetryOnSignUp.count();
+            const qint64 left = kRetryOnSignUp.count() - since;
+            if (left <= 0)
+                m_retry->stop();
+            else if (m_retry->remainingTime() > left)
+                m_retry->start(std::chrono::milliseconds(left));
+        }
         if (!m_retry->isActive())
             sendNext();
         writeTimes(fresh);
@@ -671,6 +679,7 @@ private:
         job.localCount = m_seenLines;
         job.waiting = m_seenLines - m_saved.confirmedLines - job.count;
         m_sending = true;
+        m_lastAttempt.start();
         m_onItsWay = after(m_saved, job);
         ++m_status.attempts;
         Link* link = m_link;
@@ -778,6 +787,8 @@ private:
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
     static constexpr int kFirstBatch = 50;
     static constexpr std::chrono::milliseconds kStateEvery{1000};
+    static constexpr std::chrono::milliseconds kRetryOnSignUp{1000};
+    QElapsedTimer m_lastAttempt;
     QTimer* m_stateLater = nullptr;
     static constexpr qint64 kTimesFileLimit = 64 * 1024; // about a thousand times
     int m_batchLines = m_settings.batchLines; // a backlog at the start goes in large batches
