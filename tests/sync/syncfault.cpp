@@ -22,6 +22,7 @@
 #include "core/SignUpRecord.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 
 #include <QDir>
 #include <QFile>
@@ -217,13 +218,22 @@ public:
     }
 
     // Reads the status lines until one meets the condition.
+    // A condition that never comes fails the run, with what the engine said last, rather than hang it.
     Line waitFor(const std::function<bool(const Line&)>& condition)
     {
+        const QDeadlineTimer deadline(std::chrono::minutes(5));
         for (;;) {
             while (!m_process.canReadLine()) {
                 if (m_process.state() != QProcess::Running && !m_process.waitForReadyRead(0))
                     fail(QStringLiteral("syncagent ended (status %1)").arg(m_process.exitCode()));
-                m_process.waitForReadyRead(-1);
+                if (deadline.hasExpired())
+                    fail(QStringLiteral("syncagent never said what was waited for in 5 minutes; it last said: "
+                                        "%1 %2 %3 %4")
+                             .arg(m_last.state)
+                             .arg(m_last.lines)
+                             .arg(m_last.sent)
+                             .arg(m_last.reason));
+                m_process.waitForReadyRead(1000);
             }
             const QString text = QString::fromUtf8(m_process.readLine()).chopped(1);
             const QStringList fields = text.split(u' ');
@@ -369,8 +379,9 @@ void kills(Database& db, int rounds, Rng& rng)
         agent.start(place.dataFile, place.stateFile, db.kioskConninfo(), kiosk, db.kioskEnvironment());
         ::usleep(useconds_t(uniform(rng, 0, uniform(rng, 0, 3) == 0 ? 600000 : 150000)));
         agent.kill();
-        // The next event begins: the file is moved away, with no engine running to see it.
-        if (round % 50 == 49) {
+        // The next event begins: the file is moved away, with no engine running to see it. Not after the
+        // last round: the last engine is waited on for the lines of a file that is there.
+        if (round % 50 == 49 && round + 1 < rounds) {
             const QString moved = place.dataFile + QStringLiteral(".event-%1").arg(++moves);
             writer.moveFileTo(moved);
             files.prepend(moved);
