@@ -20,6 +20,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -49,6 +54,7 @@ namespace {
 // One round trip: a batch of lines, the status row, or both.
 struct Job
 {
+    SyncState from; // where the state stood when the batch was made: it follows on from there
     QString fileId;
     int count = 0;
     QByteArray offsets, times, raws;       // the arrays of add_signups
@@ -105,6 +111,71 @@ public:
 
 private:
     int m_fd;
+};
+
+// The state and times files' writes, on a thread of their own, in the order given, so that their syncs
+// never hold up a batch nor the reply to one. The order is what the files rely on: a line's time is
+// on disk before a state that says the line is confirmed, and that state before the times go.
+class DiskQueue final
+{
+public:
+    DiskQueue()
+        : m_thread([this] { run(); })
+    {
+    }
+
+    // Does what still waits, then ends.
+    ~DiskQueue()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    void later(std::function<void()> task)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_tasks.push_back(std::move(task));
+        }
+        m_changed.notify_all();
+    }
+
+    // Returns once everything given so far is done.
+    void flush()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_tasks.empty() && !m_busy; });
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [this] { return !m_tasks.empty() || m_stopping; });
+            if (m_tasks.empty())
+                return;
+            std::function<void()> task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+            m_busy = true;
+            lock.unlock();
+            task();
+            lock.lock();
+            m_busy = false;
+            m_changed.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::function<void()>> m_tasks;
+    bool m_busy = false;
+    bool m_stopping = false;
+    std::thread m_thread;
 };
 
 } // namespace
@@ -202,6 +273,10 @@ public:
                 fileEvent();
         });
         m_beat->start();
+        m_stateLater = new QTimer(this);
+        m_stateLater->setSingleShot(true);
+        m_stateLater->setInterval(kStateEvery);
+        connect(m_stateLater, &QTimer::timeout, this, &Worker::writeStateLater);
         follow(false);
         sendNext();
     }
@@ -213,19 +288,20 @@ public:
         const qint64 before = m_seenLines;
         const QList<qint64> fresh = follow(true);
         const bool grew = m_seenLines > before;
-        // A new sign-up does not wait out the pause after a failure.
-        if (grew)
-            m_retry->stop();
+        // A new sign-up does not wait out the pause after a failure, though it waits for a second after
+        // the last attempt: a server that refuses at once would otherwise cost an attempt per sign-up,
+        // on the cores the press needs.
+        if (grew && m_retry->isActive()) {
+            const qint64 since = m_lastAttempt.isValid() ? m_lastAttempt.elapsed() : kRetryOnSignUp.count();
+            const qint64 left = kRetryOnSignUp.count() - since;
+            if (left <= 0)
+                m_retry->stop();
+            else if (m_retry->remainingTime() > left)
+                m_retry->start(std::chrono::milliseconds(left));
+        }
         if (!m_retry->isActive())
             sendNext();
-        // Noted while the batch is on its way: the times file's sync and the server's commit overlap.
-        for (const qint64 offset : fresh) {
-            if (const QString error = appendTime(m_timesFile, m_fileId, offset, m_times.value(offset));
-                !error.isEmpty())
-                qWarning("sync: %s", qUtf8Printable(error));
-            else
-                m_timesWritten = true;
-        }
+        writeTimes(fresh);
         if (grew)
             publish();
     }
@@ -237,9 +313,45 @@ public:
         m_retry->stop();
         m_beat->stop();
         m_link->interrupt();
+        // What is confirmed is kept (the disk queue's end writes it).
+        if (m_stateLater->isActive()) {
+            m_stateLater->stop();
+            writeStateLater();
+        }
     }
 
 private:
+    // The times of lines just noted, durably. Queued once their batch is on its way, so the times
+    // file's sync overlaps the server's commit; queued before the reply is handled (done() runs on this
+    // thread, after this), so on disk before any state that says those lines are confirmed.
+    void writeTimes(const QList<qint64>& fresh)
+    {
+        QList<std::pair<qint64, qint64>> times;
+        for (const qint64 offset : fresh) {
+            if (const auto time = m_times.constFind(offset); time != m_times.cend())
+                times.append({offset, *time});
+        }
+        if (times.isEmpty())
+            return;
+        m_disk.later([path = m_timesFile, fileId = m_fileId, times] {
+            for (const auto& [offset, seconds] : times) {
+                if (const QString error = appendTime(path, fileId, offset, seconds); !error.isEmpty())
+                    qWarning("sync: %s", qUtf8Printable(error));
+            }
+        });
+    }
+
+    // Should the write fail, the lines go again after a restart, and the database ignores them.
+    void writeStateLater()
+    {
+        if (m_stateLater)
+            m_stateLater->stop();
+        m_disk.later([path = m_settings.stateFile, state = m_saved] {
+            if (const QString error = writeState(path, state); !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
+        });
+    }
+
     void watchFile()
     {
         const QString folder = QFileInfo(m_settings.dataFile).absolutePath();
@@ -403,16 +515,16 @@ private:
             // Written at once, before the file is held: should it be moved away before anything of it is
             // confirmed, the held file is then still known for what it is after a restart.
             m_saved = SyncState{m_status.account, m_fileId};
-            if (const QString error = writeState(m_settings.stateFile, m_saved); !error.isEmpty())
-                qWarning("sync: %s", qUtf8Printable(error));
+            writeStateLater();
+            m_disk.flush();
         }
         if (!m_fromHeld)
             hold();
         // The times seen before a restart, for what is still to go; and the ones just noted.
+        m_disk.flush();
         Times times = readTimes(m_timesFile, m_fileId, m_saved.confirmedOffset);
         times.insert(m_times);
         m_times = times;
-        m_timesWritten = !m_times.isEmpty();
     }
 
     // A confirmation that does not fall on a line start belongs to another file (or none): start over.
@@ -423,22 +535,29 @@ private:
         return m_saved.confirmedOffset <= m_seenEnd && readAt(m_fd, m_saved.confirmedOffset - 1, 1) == "\n";
     }
 
-    // The next lines from the confirmed offset on, as add_signups takes them.
-    Job nextBatch()
+    // The next lines from where from leaves off (the confirmed offset, or the end of the batch on its
+    // way), as add_signups takes them.
+    Job nextBatch(const SyncState& from)
     {
         Job job;
+        job.from = from;
         job.fileId = m_fileId;
-        job.endOffset = m_saved.confirmedOffset;
-        job.asideLines = m_saved.asideLines;
-        job.lastAsideLine = m_saved.lastAsideLine;
-        job.lastSignUp = m_saved.lastSignUp;
-        if (m_fd < 0 || m_fileId.isEmpty() || m_saved.confirmedOffset >= m_seenEnd)
+        job.endOffset = from.confirmedOffset;
+        job.asideLines = from.asideLines;
+        job.lastAsideLine = from.lastAsideLine;
+        job.lastSignUp = from.lastSignUp;
+        if (m_fd < 0 || m_fileId.isEmpty() || from.fileId != m_fileId || from.confirmedOffset >= m_seenEnd)
             return job;
-        const qint64 size = std::min(m_seenEnd - m_saved.confirmedOffset, m_settings.batchBytes);
-        QByteArray block = readAt(m_fd, m_saved.confirmedOffset, size);
+        // About what the batch's lines take, judged by the lines seen so far, rather than all that waits.
+        const qint64 rest = m_seenEnd - from.confirmedOffset;
+        const qint64 perLine = 2 * m_seenEnd / std::max<qint64>(m_seenLines, 1) + 64;
+        QByteArray block =
+            readAt(m_fd, from.confirmedOffset, std::min({rest, m_settings.batchBytes, perLine * m_batchLines}));
+        if (!block.contains('\n'))
+            block = readAt(m_fd, from.confirmedOffset, std::min(rest, m_settings.batchBytes));
         // A line longer than a batch's bytes goes alone.
         if (!block.contains('\n'))
-            block = readAt(m_fd, m_saved.confirmedOffset, m_seenEnd - m_saved.confirmedOffset);
+            block = readAt(m_fd, from.confirmedOffset, rest);
 
         // Read after the data file, so that every line read has its evidence there (core/Consent.h).
         // It only grows, so the same size and time is the same text: a backlog parses it once.
@@ -457,32 +576,40 @@ private:
         }
         const consent::EvidenceByOffset& evidence = *m_evidence;
 
-        QList<std::optional<qint64>> offsets, times;
-        QList<std::optional<QByteArray>> values[14], raws, extra[4], noticeHashes, noticeBodies;
-        qint64 lineNumber = m_saved.confirmedLines;
+        IntegerArray offsets, times;
+        TextArray values[14], raws, extra[4], noticeHashes, noticeBodies;
+        qint64 lineNumber = from.confirmedLines;
         for (qsizetype at = 0; job.count < m_batchLines;) {
             const qsizetype end = block.indexOf('\n', at);
             if (end < 0)
                 break;
-            const qint64 offset = m_saved.confirmedOffset + at;
+            const qint64 offset = from.confirmedOffset + at;
             const QByteArrayView line(block.constData() + at, end - at);
             ++lineNumber;
-            offsets << offset;
+            offsets.append(offset);
             const auto time = m_times.constFind(offset);
-            times << (time == m_times.cend() ? std::nullopt : std::optional<qint64>(*time));
-            if (time != m_times.cend())
+            if (time != m_times.cend()) {
+                times.append(*time);
                 job.lastSignUp = std::max(job.lastSignUp, *time);
+            } else {
+                times.appendNull();
+            }
             if (const std::optional<QStringList> parsed = recordValues(line)) {
                 for (int i = 0; i < 14; ++i)
-                    values[i] << parsed->at(i).toUtf8();
-                raws << std::nullopt;
+                    values[i].append(QStringView(parsed->at(i)));
+                raws.appendNull();
                 const std::optional<consent::Evidence> found = consent::evidenceFor(evidence, offset, line);
-                extra[0] << (found ? std::optional<QByteArray>(found->signedUp) : std::nullopt);
-                extra[1] << (found ? std::optional<QByteArray>(found->noticeSha256) : std::nullopt);
+                if (found) {
+                    extra[0].append(QByteArrayView(found->signedUp));
+                    extra[1].append(QByteArrayView(found->noticeSha256));
+                } else {
+                    extra[0].appendNull();
+                    extra[1].appendNull();
+                }
                 // As the export has them, from the export's own rules.
                 const QStringList exported = exporting::row(*parsed, found);
-                extra[2] << exported.at(6).toUtf8();
-                extra[3] << exported.at(7).toUtf8();
+                extra[2].append(QStringView(exported.at(6)));
+                extra[3].append(QStringView(exported.at(7)));
                 if (found && !m_noticesSent.contains(found->noticeSha256)
                     && !job.notices.contains(found->noticeSha256)) {
                     job.notices << found->noticeSha256;
@@ -490,17 +617,17 @@ private:
                     QFile text(consent::noticeFilePath(m_settings.dataFile, found->noticeSha256));
                     const QByteArray body = text.open(QIODevice::ReadOnly) ? text.readAll() : QByteArray();
                     if (QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex() == found->noticeSha256) {
-                        noticeHashes << found->noticeSha256;
-                        noticeBodies << body.toHex();
+                        noticeHashes.append(QByteArrayView(found->noticeSha256));
+                        noticeBodies.append(QByteArrayView(body.toHex()));
                     }
                 }
             } else {
                 // Kept as it is, beside the sign-ups, and told to the staff line; the lines after it go on.
-                for (int i = 0; i < 14; ++i)
-                    values[i] << std::nullopt;
+                for (auto& column : values)
+                    column.appendNull();
                 for (auto& column : extra)
-                    column << std::nullopt;
-                raws << line.toByteArray().toHex();
+                    column.appendNull();
+                raws.append(QByteArrayView(line.toByteArray().toHex()));
                 ++job.asideLines;
                 job.lastAsideLine = lineNumber;
             }
@@ -508,38 +635,72 @@ private:
             job.endOffset = offset + (end - at) + 1;
             at = end + 1;
         }
-        job.offsets = integerArray(offsets);
-        job.times = integerArray(times);
-        for (const auto& column : values)
-            job.columns << textArray(column);
-        for (const auto& column : extra)
-            job.columns << textArray(column);
-        job.noticeHashes = textArray(noticeHashes);
-        job.noticeBodies = textArray(noticeBodies);
-        job.raws = textArray(raws);
+        job.offsets = offsets.take();
+        job.times = times.take();
+        for (auto& column : values)
+            job.columns << column.take();
+        for (auto& column : extra)
+            job.columns << column.take();
+        job.noticeHashes = noticeHashes.take();
+        job.noticeBodies = noticeBodies.take();
+        job.raws = raws.take();
         return job;
+    }
+
+    // Where the state stands once the job is confirmed.
+    static SyncState after(const SyncState& from, const Job& job)
+    {
+        SyncState state = from;
+        state.confirmedOffset = job.endOffset;
+        state.confirmedLines += job.count;
+        state.asideLines = job.asideLines;
+        state.lastAsideLine = job.lastAsideLine;
+        state.lastSignUp = job.lastSignUp;
+        return state;
     }
 
     void sendNext()
     {
         if (m_sending || m_stopping)
             return;
-        follow(true);
-        Job job = nextBatch();
+        // Lines this look finds first have their times noted here, not by the file's event.
+        const QList<qint64> fresh = follow(true);
+        // The batch made ready while the last one was on its way, if it still begins where the
+        // confirmation ends (a failure, a file begun anew, a restart of the state drop it).
+        Job job = m_ready && m_ready->from == m_saved && m_ready->fileId == m_fileId ? std::move(*m_ready)
+                                                                                     : nextBatch(m_saved);
+        m_ready.reset();
         job.status = !m_statusClock.isValid() || m_statusClock.hasExpired(m_settings.statusEvery.count());
         if (job.count == 0 && !job.status) {
+            writeTimes(fresh);
             publish();
             return;
         }
         job.localCount = m_seenLines;
         job.waiting = m_seenLines - m_saved.confirmedLines - job.count;
         m_sending = true;
+        m_lastAttempt.start();
+        m_onItsWay = after(m_saved, job);
         ++m_status.attempts;
         Link* link = m_link;
         QMetaObject::invokeMethod(link, [this, link, job] {
             const std::optional<Failure> failure = link->run(job);
             QMetaObject::invokeMethod(this, [this, job, failure] { done(job, failure); });
         });
+        writeTimes(fresh);
+        prepareNext();
+    }
+
+    // While a batch is on its way, the next one is made from the lines after it, so that the server
+    // and this thread work at once through a backlog. At most one waits: memory stays that of two.
+    void prepareNext()
+    {
+        if (!m_sending || m_stopping || m_ready || m_onItsWay.fileId != m_fileId
+            || m_onItsWay.confirmedOffset >= m_seenEnd)
+            return;
+        Job job = nextBatch(m_onItsWay);
+        if (job.count > 0)
+            m_ready = std::move(job);
     }
 
     void done(const Job& job, const std::optional<Failure>& failure)
@@ -548,6 +709,7 @@ private:
         if (m_stopping)
             return;
         if (failure) {
+            m_ready.reset();
             m_batchLines = kFirstBatch;
             m_status.state = failure->kind == Failure::Kind::Refused ? Status::State::Refused : Status::State::Waiting;
             m_status.reason = failure->reason;
@@ -563,29 +725,46 @@ private:
             m_statusClock.start();
         for (const QByteArray& notice : job.notices)
             m_noticesSent.insert(notice);
-        if (job.count > 0 && job.fileId == m_saved.fileId) {
-            m_saved.confirmedOffset = job.endOffset;
-            m_saved.confirmedLines += job.count;
-            m_saved.asideLines = job.asideLines;
-            m_saved.lastAsideLine = job.lastAsideLine;
-            m_saved.lastSignUp = job.lastSignUp;
-            // Should the write fail, the lines go again after a restart, and the database ignores them.
-            if (const QString error = writeState(m_settings.stateFile, m_saved); !error.isEmpty())
-                qWarning("sync: %s", qUtf8Printable(error));
+        const bool confirmed = job.count > 0 && job.fileId == m_saved.fileId;
+        if (confirmed) {
+            m_saved = after(m_saved, job);
             m_times.removeIf([&](const auto& time) { return time.key() < job.endOffset; });
-            if (m_times.isEmpty() && m_timesWritten) {
-                if (const QString error = clearTimes(m_timesFile); error.isEmpty())
-                    m_timesWritten = false;
-            }
         }
         m_status.state = Status::State::Sent;
         m_status.reason.clear();
         m_status.failingSince = QDateTime();
         m_backoff = m_settings.firstRetry;
-        // Small at first, so that a batch gets through on a link that keeps failing; then larger.
+        // Small after a failure, so that a batch gets through on a link that keeps failing; then larger.
         m_batchLines = std::min(m_batchLines * 4, m_settings.batchLines);
+        // The lines are committed: said at once. The state file follows, after the next batch has gone
+        // out (and the one after it is made), on a thread of its own; a kill before it is written only
+        // sends these lines again, and the database ignores a line it has. Their times went with them.
         publish();
         sendNext();
+        if (confirmed) {
+            // At most once in kStateEvery, and off this thread: the syncs of a state file replaced for
+            // every sign-up would hold up the next one's commit. A kill meanwhile sends at most that
+            // much again, which the database ignores. m_saved as it is then: a new file's state, should
+            // one have begun meanwhile, is the one to keep.
+            if (!m_stateLater->isActive())
+                m_stateLater->start();
+            forgetTimes();
+        }
+    }
+
+    // Once no known time waits, the times file is begun anew, but not after every batch: a time whose
+    // line is confirmed (before the state's offset, or of another file) is never read again, so the
+    // file is let grow a little first, saving a replace and its syncs on the way of each sign-up.
+    void forgetTimes()
+    {
+        if (!m_times.isEmpty() || QFileInfo(m_timesFile).size() < kTimesFileLimit)
+            return;
+        // After the state that confirms those lines, as the queue keeps its order.
+        writeStateLater();
+        m_disk.later([path = m_timesFile] {
+            if (const QString error = clearTimes(path); !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
+        });
     }
 
     void publish()
@@ -607,7 +786,12 @@ private:
     QElapsedTimer m_statusClock;
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
     static constexpr int kFirstBatch = 50;
-    int m_batchLines = std::min(kFirstBatch, m_settings.batchLines);
+    static constexpr std::chrono::milliseconds kStateEvery{1000};
+    static constexpr std::chrono::milliseconds kRetryOnSignUp{1000};
+    QElapsedTimer m_lastAttempt;
+    QTimer* m_stateLater = nullptr;
+    static constexpr qint64 kTimesFileLimit = 64 * 1024; // about a thousand times
+    int m_batchLines = m_settings.batchLines; // a backlog at the start goes in large batches
     QSet<QByteArray> m_noticesSent; // in the database: the notice texts of lines it confirmed
     std::optional<consent::EvidenceByOffset> m_evidence;
     std::pair<qint64, QDateTime> m_evidenceSeen; // the evidence file's size and time when it was read
@@ -622,9 +806,11 @@ private:
     qint64 m_seenLines = 0;
     QList<qint64> m_fresh; // lines noted since the last look, whose times are still to be written
     Times m_times;         // known times of lines not yet confirmed
-    bool m_timesWritten = false;
-    SyncState m_saved; // as in the state file
+    SyncState m_saved; // as in the state file, or about to be
+    DiskQueue m_disk;  // its tasks hold copies of what they write; its end does what still waits
     bool m_sending = false;
+    SyncState m_onItsWay;      // the state once the batch on its way is confirmed
+    std::optional<Job> m_ready; // the batch after it, made meanwhile
     bool m_stopping = false;
     Status m_status;
 };

@@ -267,6 +267,28 @@ private Q_SLOTS:
         QCOMPARE(m_db.value(QStringLiteral("SELECT local_count || ' ' || waiting FROM quillmore.kiosk "
                                            "WHERE kiosk = 'restarts'")),
                  QStringLiteral("5 0"));
+
+        // A line seen while the server cannot be reached keeps its time through a kill: the times file
+        // has it once the engine counts the line, though it is written after the batch goes out.
+        engine.reset();
+        dbsync::Settings away = settings;
+        away.conninfo = QStringLiteral("host=127.0.0.1 port=1 dbname=events user=kiosk");
+        engine = std::make_unique<dbsync::Engine>(away, target.host, target.account);
+        engine->start();
+        QTRY_COMPARE_WITH_TIMEOUT(engine->status().state, dbsync::Status::State::Waiting, 30000);
+        const qint64 seen = QDateTime::currentSecsSinceEpoch();
+        QVERIFY(platform::appendLineDurably(settings.dataFile, line(QStringLiteral("Dee"))).isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(engine->status().lines, 6, 30000);
+        const qint64 counted = QDateTime::currentSecsSinceEpoch();
+        engine.reset();
+        engine = std::make_unique<dbsync::Engine>(settings, target.host, target.account);
+        engine->start();
+        QTRY_COMPARE_WITH_TIMEOUT(engine->status().sent, 6, 30000);
+        const qint64 deeAt =
+            m_db.value(QStringLiteral("SELECT extract(epoch FROM signed_up_at)::bigint FROM quillmore.signup "
+                                      "WHERE kiosk = 'restarts' AND first_name = 'Dee'"))
+                .toLongLong();
+        QVERIFY(deeAt >= seen && deeAt <= counted);
     }
 
     // Each line goes with its evidence, and with the export's own country code and number: the view
