@@ -131,13 +131,19 @@ int openLocked(const QByteArray& name, LockedFile* file)
 
 QString appendLineDurably(const QString& path, const QString& line)
 {
-    return appendLineDurably(path, line, {});
+    return appendLinesDurably(path, {line}, {});
 }
 
 QString appendLineDurably(const QString& path, const QString& line,
                           const std::function<QString(qint64 offset)>& beforeWriting)
 {
-    if (io::hasLineBreak(line))
+    return appendLinesDurably(path, {line}, beforeWriting);
+}
+
+QString appendLinesDurably(const QString& path, const QStringList& lines,
+                           const std::function<QString(qint64 offset)>& beforeWriting)
+{
+    if (std::any_of(lines.cbegin(), lines.cend(), [](const QString& line) { return io::hasLineBreak(line); }))
         return failure(QStringLiteral("append to"), path, QStringLiteral("the line contains a line break"));
 
     const QByteArray name = QFile::encodeName(path);
@@ -167,8 +173,10 @@ QString appendLineDurably(const QString& path, const QString& line,
             return error;
         }
     }
-    bytes += line.toUtf8();
-    bytes += '\n';
+    for (const QString& line : lines) {
+        bytes += line.toUtf8();
+        bytes += '\n';
+    }
 
     if (const int error = io::writeAll(fd, bytes.constData(), bytes.size()); error != 0)
         return fail(QStringLiteral("write to"), error);

@@ -257,8 +257,11 @@ public:
     {
         m_saved = readState(m_settings.stateFile).value_or(SyncState{});
         m_watcher = new QFileSystemWatcher(this);
-        connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &Worker::fileEvent);
-        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &Worker::fileEvent);
+        connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &Worker::fileChanged);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &Worker::fileChanged);
+        m_lookLater = new QTimer(this);
+        m_lookLater->setSingleShot(true);
+        connect(m_lookLater, &QTimer::timeout, this, &Worker::fileEvent);
         const QString folder = QFileInfo(m_settings.dataFile).absolutePath();
         if (QFileInfo(folder).isDir())
             m_watcher->addPath(folder);
@@ -277,13 +280,32 @@ public:
         m_stateLater->setSingleShot(true);
         m_stateLater->setInterval(kStateEvery);
         connect(m_stateLater, &QTimer::timeout, this, &Worker::writeStateLater);
+        m_timesLater = new QTimer(this);
+        m_timesLater->setSingleShot(true);
+        connect(m_timesLater, &QTimer::timeout, this, &Worker::flushTimes);
         follow(false);
         sendNext();
+    }
+
+    // Every append is a change, and a look follows it at once; but a change within kBurst of the last
+    // look is one of a burst (sign-ups pressed faster than any person can, a file copied in), looked at
+    // together kBurstLook after that look, so that the sync keeps off the cores the press needs.
+    void fileChanged()
+    {
+        if (m_lookLater->isActive())
+            return;
+        const qint64 since = m_lastLook.isValid() ? m_lastLook.nsecsElapsed() : kBurstLook.count();
+        if (since >= std::chrono::nanoseconds(kBurst).count())
+            fileEvent();
+        else
+            m_lookLater->start(
+                kBurstLook - std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::nanoseconds(since)));
     }
 
     // The data file changed, or its folder did (the file was made, moved away, begun anew).
     void fileEvent()
     {
+        m_lastLook.start();
         watchFile();
         const qint64 before = m_seenLines;
         const QList<qint64> fresh = follow(true);
@@ -313,6 +335,7 @@ public:
         m_retry->stop();
         m_beat->stop();
         m_link->interrupt();
+        flushTimes();
         // What is confirmed is kept (the disk queue's end writes it).
         if (m_stateLater->isActive()) {
             m_stateLater->stop();
@@ -321,23 +344,38 @@ public:
     }
 
 private:
-    // The times of lines just noted, durably. Queued once their batch is on its way, so the times
-    // file's sync overlaps the server's commit; queued before the reply is handled (done() runs on this
-    // thread, after this), so on disk before any state that says those lines are confirmed.
+    // The times of lines just noted, durably, with one append and one sync for each write. The first
+    // after a quiet spell goes at once; those of a burst (a person signs up every few seconds at most;
+    // a file copied in, a test pressing as fast as it can) go together once every kTimesEvery, so that
+    // their syncs leave the disk to the press. Only a power cut in that moment loses a time (the line
+    // then goes with none); a line already confirmed needs none.
     void writeTimes(const QList<qint64>& fresh)
     {
-        QList<std::pair<qint64, qint64>> times;
+        if (!m_timesPending.isEmpty() && m_timesPendingFile != m_fileId)
+            flushTimes();
         for (const qint64 offset : fresh) {
             if (const auto time = m_times.constFind(offset); time != m_times.cend())
-                times.append({offset, *time});
+                m_timesPending.append({offset, *time});
         }
-        if (times.isEmpty())
+        m_timesPendingFile = m_fileId;
+        if (m_timesPending.isEmpty() || m_timesLater->isActive())
             return;
-        m_disk.later([path = m_timesFile, fileId = m_fileId, times] {
-            for (const auto& [offset, seconds] : times) {
-                if (const QString error = appendTime(path, fileId, offset, seconds); !error.isEmpty())
-                    qWarning("sync: %s", qUtf8Printable(error));
-            }
+        const qint64 since = m_lastTimes.isValid() ? m_lastTimes.elapsed() : kTimesEvery.count();
+        if (since >= kTimesEvery.count())
+            flushTimes();
+        else
+            m_timesLater->start(kTimesEvery - std::chrono::milliseconds(since));
+    }
+
+    void flushTimes()
+    {
+        m_timesLater->stop();
+        if (m_timesPending.isEmpty())
+            return;
+        m_lastTimes.start();
+        m_disk.later([path = m_timesFile, fileId = m_timesPendingFile, times = std::exchange(m_timesPending, {})] {
+            if (const QString error = appendTimes(path, fileId, times); !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
         });
     }
 
@@ -462,8 +500,11 @@ private:
     {
         const qint64 now = QDateTime::currentSecsSinceEpoch();
         const SharedLock lock(m_fd);
+        // As much as the file holds beyond what was seen, a block at a time: mostly one line.
+        struct stat info = {};
+        const qint64 size = ::fstat(m_fd, &info) == 0 ? qint64(info.st_size) : m_seenEnd + (1 << 20);
         for (;;) {
-            const QByteArray block = readAt(m_fd, m_seenEnd, 1 << 20);
+            const QByteArray block = readAt(m_fd, m_seenEnd, std::clamp<qint64>(size - m_seenEnd, 0, 1 << 20));
             const qsizetype lastBreak = block.lastIndexOf('\n');
             if (lastBreak < 0)
                 break; // nothing new, or a line still being written (or torn) that no append has ended
@@ -789,10 +830,19 @@ private:
     static constexpr std::chrono::milliseconds kStateEvery{1000};
     static constexpr std::chrono::milliseconds kRetryOnSignUp{1000};
     QElapsedTimer m_lastAttempt;
+    static constexpr std::chrono::microseconds kBurst{500};
+    static constexpr std::chrono::milliseconds kBurstLook{20};
+    static constexpr std::chrono::milliseconds kTimesEvery{200};
+    QElapsedTimer m_lastTimes;
+    QTimer* m_timesLater = nullptr;
+    QList<std::pair<qint64, qint64>> m_timesPending; // noted, to write
+    QString m_timesPendingFile;                      // whose they are
+    QElapsedTimer m_lastLook;
+    QTimer* m_lookLater = nullptr;
     QTimer* m_stateLater = nullptr;
     static constexpr qint64 kTimesFileLimit = 64 * 1024; // about a thousand times
-    int m_batchLines = m_settings.batchLines; // a backlog at the start goes in large batches
-    QSet<QByteArray> m_noticesSent; // in the database: the notice texts of lines it confirmed
+    int m_batchLines = m_settings.batchLines;            // a backlog at the start goes in large batches
+    QSet<QByteArray> m_noticesSent;                      // in the database: the notice texts of lines it confirmed
     std::optional<consent::EvidenceByOffset> m_evidence;
     std::pair<qint64, QDateTime> m_evidenceSeen; // the evidence file's size and time when it was read
 
@@ -806,10 +856,10 @@ private:
     qint64 m_seenLines = 0;
     QList<qint64> m_fresh; // lines noted since the last look, whose times are still to be written
     Times m_times;         // known times of lines not yet confirmed
-    SyncState m_saved; // as in the state file, or about to be
-    DiskQueue m_disk;  // its tasks hold copies of what they write; its end does what still waits
+    SyncState m_saved;     // as in the state file, or about to be
+    DiskQueue m_disk;      // its tasks hold copies of what they write; its end does what still waits
     bool m_sending = false;
-    SyncState m_onItsWay;      // the state once the batch on its way is confirmed
+    SyncState m_onItsWay;       // the state once the batch on its way is confirmed
     std::optional<Job> m_ready; // the batch after it, made meanwhile
     bool m_stopping = false;
     Status m_status;
