@@ -131,19 +131,13 @@ int openLocked(const QByteArray& name, LockedFile* file)
 
 QString appendLineDurably(const QString& path, const QString& line)
 {
-    return appendLinesDurably(path, {line}, {});
+    return appendLineDurably(path, line, {});
 }
 
 QString appendLineDurably(const QString& path, const QString& line,
                           const std::function<QString(qint64 offset)>& beforeWriting)
 {
-    return appendLinesDurably(path, {line}, beforeWriting);
-}
-
-QString appendLinesDurably(const QString& path, const QStringList& lines,
-                           const std::function<QString(qint64 offset)>& beforeWriting)
-{
-    if (std::any_of(lines.cbegin(), lines.cend(), [](const QString& line) { return io::hasLineBreak(line); }))
+    if (io::hasLineBreak(line))
         return failure(QStringLiteral("append to"), path, QStringLiteral("the line contains a line break"));
 
     const QByteArray name = QFile::encodeName(path);
@@ -173,10 +167,8 @@ QString appendLinesDurably(const QString& path, const QStringList& lines,
             return error;
         }
     }
-    for (const QString& line : lines) {
-        bytes += line.toUtf8();
-        bytes += '\n';
-    }
+    bytes += line.toUtf8();
+    bytes += '\n';
 
     if (const int error = io::writeAll(fd, bytes.constData(), bytes.size()); error != 0)
         return fail(QStringLiteral("write to"), error);

@@ -50,10 +50,6 @@ std::optional<QStringList> readTextLines(const QString& path, int maxLines, qint
 [[nodiscard]] QString appendLineDurably(const QString& path, const QString& line,
                                         const std::function<QString(qint64 offset)>& beforeWriting);
 
-// Several lines at once, as one append with one sync; beforeWriting gets the first line's offset.
-[[nodiscard]] QString appendLinesDurably(const QString& path, const QStringList& lines,
-                                         const std::function<QString(qint64 offset)>& beforeWriting = {});
-
 // fsync of a folder, so that creating or renaming a file in it survives a power cut.
 bool syncFolder(const QString& folderPath);
 

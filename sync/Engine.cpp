@@ -20,11 +20,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
-#include <deque>
-#include <functional>
-#include <mutex>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -54,7 +49,6 @@ namespace {
 // One round trip: a batch of lines, the status row, or both.
 struct Job
 {
-    SyncState from; // where the state stood when the batch was made: it follows on from there
     QString fileId;
     int count = 0;
     QByteArray offsets, times, raws;       // the arrays of add_signups
@@ -111,71 +105,6 @@ public:
 
 private:
     int m_fd;
-};
-
-// The state and times files' writes, on a thread of their own, in the order given, so that their syncs
-// never hold up a batch nor the reply to one. The order is what the files rely on: a line's time is
-// on disk before a state that says the line is confirmed, and that state before the times go.
-class DiskQueue final
-{
-public:
-    DiskQueue()
-        : m_thread([this] { run(); })
-    {
-    }
-
-    // Does what still waits, then ends.
-    ~DiskQueue()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_changed.notify_all();
-        m_thread.join();
-    }
-
-    void later(std::function<void()> task)
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_tasks.push_back(std::move(task));
-        }
-        m_changed.notify_all();
-    }
-
-    // Returns once everything given so far is done.
-    void flush()
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_tasks.empty() && !m_busy; });
-    }
-
-private:
-    void run()
-    {
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            m_changed.wait(lock, [this] { return !m_tasks.empty() || m_stopping; });
-            if (m_tasks.empty())
-                return;
-            std::function<void()> task = std::move(m_tasks.front());
-            m_tasks.pop_front();
-            m_busy = true;
-            lock.unlock();
-            task();
-            lock.lock();
-            m_busy = false;
-            m_changed.notify_all();
-        }
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<std::function<void()>> m_tasks;
-    bool m_busy = false;
-    bool m_stopping = false;
-    std::thread m_thread;
 };
 
 } // namespace
@@ -257,11 +186,8 @@ public:
     {
         m_saved = readState(m_settings.stateFile).value_or(SyncState{});
         m_watcher = new QFileSystemWatcher(this);
-        connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &Worker::fileChanged);
-        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &Worker::fileChanged);
-        m_lookLater = new QTimer(this);
-        m_lookLater->setSingleShot(true);
-        connect(m_lookLater, &QTimer::timeout, this, &Worker::fileEvent);
+        connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &Worker::fileEvent);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &Worker::fileEvent);
         const QString folder = QFileInfo(m_settings.dataFile).absolutePath();
         if (QFileInfo(folder).isDir())
             m_watcher->addPath(folder);
@@ -276,56 +202,38 @@ public:
                 fileEvent();
         });
         m_beat->start();
-        m_stateLater = new QTimer(this);
-        m_stateLater->setSingleShot(true);
-        m_stateLater->setInterval(kStateEvery);
-        connect(m_stateLater, &QTimer::timeout, this, &Worker::writeStateLater);
-        m_timesLater = new QTimer(this);
-        m_timesLater->setSingleShot(true);
-        connect(m_timesLater, &QTimer::timeout, this, &Worker::flushTimes);
         follow(false);
         sendNext();
-    }
-
-    // Every append is a change, and a look follows it at once; but a change within kBurst of the last
-    // look is one of a burst (sign-ups pressed faster than any person can, a file copied in), looked at
-    // together kBurstLook after that look, so that the sync keeps off the cores the press needs.
-    void fileChanged()
-    {
-        if (m_lookLater->isActive())
-            return;
-        const qint64 since = m_lastLook.isValid() ? m_lastLook.nsecsElapsed() : kBurstLook.count();
-        if (since >= std::chrono::nanoseconds(kBurst).count())
-            fileEvent();
-        else
-            m_lookLater->start(
-                kBurstLook - std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::nanoseconds(since)));
     }
 
     // The data file changed, or its folder did (the file was made, moved away, begun anew).
     void fileEvent()
     {
-        m_lastLook.start();
         watchFile();
         const qint64 before = m_seenLines;
         const QList<qint64> fresh = follow(true);
         const bool grew = m_seenLines > before;
-        // A new sign-up does not wait out the pause after a failure, though it waits for a second after
-        // the last attempt: a server that refuses at once would otherwise cost an attempt per sign-up,
-        // on the cores the press needs.
-        if (grew && m_retry->isActive()) {
-            const qint64 since = m_lastAttempt.isValid() ? m_lastAttempt.elapsed() : kRetryOnSignUp.count();
-            const qint64 left = kRetryOnSignUp.count() - since;
-            if (left <= 0)
-                m_retry->stop();
-            else if (m_retry->remainingTime() > left)
-                m_retry->start(std::chrono::milliseconds(left));
-        }
+        // A new sign-up does not wait out the pause after a failure.
+        if (grew)
+            m_retry->stop();
         if (!m_retry->isActive())
             sendNext();
+        // Noted while the batch is on its way: the times file's sync and the server's commit overlap.
         writeTimes(fresh);
         if (grew)
             publish();
+    }
+
+    // The times of lines just noted, durably, so that a kill or a restart keeps them.
+    void writeTimes(const QList<qint64>& fresh)
+    {
+        for (const qint64 offset : fresh) {
+            if (const QString error = appendTime(m_timesFile, m_fileId, offset, m_times.value(offset));
+                !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
+            else
+                m_timesWritten = true;
+        }
     }
 
     // No job goes out after this, and the one under way ends at once.
@@ -335,61 +243,9 @@ public:
         m_retry->stop();
         m_beat->stop();
         m_link->interrupt();
-        flushTimes();
-        // What is confirmed is kept (the disk queue's end writes it).
-        if (m_stateLater->isActive()) {
-            m_stateLater->stop();
-            writeStateLater();
-        }
     }
 
 private:
-    // The times of lines just noted, durably, with one append and one sync for each write. The first
-    // after a quiet spell goes at once; those of a burst (a person signs up every few seconds at most;
-    // a file copied in, a test pressing as fast as it can) go together once every kTimesEvery, so that
-    // their syncs leave the disk to the press. Only a power cut in that moment loses a time (the line
-    // then goes with none); a line already confirmed needs none.
-    void writeTimes(const QList<qint64>& fresh)
-    {
-        if (!m_timesPending.isEmpty() && m_timesPendingFile != m_fileId)
-            flushTimes();
-        for (const qint64 offset : fresh) {
-            if (const auto time = m_times.constFind(offset); time != m_times.cend())
-                m_timesPending.append({offset, *time});
-        }
-        m_timesPendingFile = m_fileId;
-        if (m_timesPending.isEmpty() || m_timesLater->isActive())
-            return;
-        const qint64 since = m_lastTimes.isValid() ? m_lastTimes.elapsed() : kTimesEvery.count();
-        if (since >= kTimesEvery.count())
-            flushTimes();
-        else
-            m_timesLater->start(kTimesEvery - std::chrono::milliseconds(since));
-    }
-
-    void flushTimes()
-    {
-        m_timesLater->stop();
-        if (m_timesPending.isEmpty())
-            return;
-        m_lastTimes.start();
-        m_disk.later([path = m_timesFile, fileId = m_timesPendingFile, times = std::exchange(m_timesPending, {})] {
-            if (const QString error = appendTimes(path, fileId, times); !error.isEmpty())
-                qWarning("sync: %s", qUtf8Printable(error));
-        });
-    }
-
-    // Should the write fail, the lines go again after a restart, and the database ignores them.
-    void writeStateLater()
-    {
-        if (m_stateLater)
-            m_stateLater->stop();
-        m_disk.later([path = m_settings.stateFile, state = m_saved] {
-            if (const QString error = writeState(path, state); !error.isEmpty())
-                qWarning("sync: %s", qUtf8Printable(error));
-        });
-    }
-
     void watchFile()
     {
         const QString folder = QFileInfo(m_settings.dataFile).absolutePath();
@@ -500,11 +356,8 @@ private:
     {
         const qint64 now = QDateTime::currentSecsSinceEpoch();
         const SharedLock lock(m_fd);
-        // As much as the file holds beyond what was seen, a block at a time: mostly one line.
-        struct stat info = {};
-        const qint64 size = ::fstat(m_fd, &info) == 0 ? qint64(info.st_size) : m_seenEnd + (1 << 20);
         for (;;) {
-            const QByteArray block = readAt(m_fd, m_seenEnd, std::clamp<qint64>(size - m_seenEnd, 0, 1 << 20));
+            const QByteArray block = readAt(m_fd, m_seenEnd, 1 << 20);
             const qsizetype lastBreak = block.lastIndexOf('\n');
             if (lastBreak < 0)
                 break; // nothing new, or a line still being written (or torn) that no append has ended
@@ -556,16 +409,16 @@ private:
             // Written at once, before the file is held: should it be moved away before anything of it is
             // confirmed, the held file is then still known for what it is after a restart.
             m_saved = SyncState{m_status.account, m_fileId};
-            writeStateLater();
-            m_disk.flush();
+            if (const QString error = writeState(m_settings.stateFile, m_saved); !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
         }
         if (!m_fromHeld)
             hold();
         // The times seen before a restart, for what is still to go; and the ones just noted.
-        m_disk.flush();
         Times times = readTimes(m_timesFile, m_fileId, m_saved.confirmedOffset);
         times.insert(m_times);
         m_times = times;
+        m_timesWritten = !m_times.isEmpty();
     }
 
     // A confirmation that does not fall on a line start belongs to another file (or none): start over.
@@ -576,29 +429,22 @@ private:
         return m_saved.confirmedOffset <= m_seenEnd && readAt(m_fd, m_saved.confirmedOffset - 1, 1) == "\n";
     }
 
-    // The next lines from where from leaves off (the confirmed offset, or the end of the batch on its
-    // way), as add_signups takes them.
-    Job nextBatch(const SyncState& from)
+    // The next lines from the confirmed offset on, as add_signups takes them.
+    Job nextBatch()
     {
         Job job;
-        job.from = from;
         job.fileId = m_fileId;
-        job.endOffset = from.confirmedOffset;
-        job.asideLines = from.asideLines;
-        job.lastAsideLine = from.lastAsideLine;
-        job.lastSignUp = from.lastSignUp;
-        if (m_fd < 0 || m_fileId.isEmpty() || from.fileId != m_fileId || from.confirmedOffset >= m_seenEnd)
+        job.endOffset = m_saved.confirmedOffset;
+        job.asideLines = m_saved.asideLines;
+        job.lastAsideLine = m_saved.lastAsideLine;
+        job.lastSignUp = m_saved.lastSignUp;
+        if (m_fd < 0 || m_fileId.isEmpty() || m_saved.confirmedOffset >= m_seenEnd)
             return job;
-        // About what the batch's lines take, judged by the lines seen so far, rather than all that waits.
-        const qint64 rest = m_seenEnd - from.confirmedOffset;
-        const qint64 perLine = 2 * m_seenEnd / std::max<qint64>(m_seenLines, 1) + 64;
-        QByteArray block =
-            readAt(m_fd, from.confirmedOffset, std::min({rest, m_settings.batchBytes, perLine * m_batchLines}));
-        if (!block.contains('\n'))
-            block = readAt(m_fd, from.confirmedOffset, std::min(rest, m_settings.batchBytes));
+        const qint64 size = std::min(m_seenEnd - m_saved.confirmedOffset, m_settings.batchBytes);
+        QByteArray block = readAt(m_fd, m_saved.confirmedOffset, size);
         // A line longer than a batch's bytes goes alone.
         if (!block.contains('\n'))
-            block = readAt(m_fd, from.confirmedOffset, rest);
+            block = readAt(m_fd, m_saved.confirmedOffset, m_seenEnd - m_saved.confirmedOffset);
 
         // Read after the data file, so that every line read has its evidence there (core/Consent.h).
         // It only grows, so the same size and time is the same text: a backlog parses it once.
@@ -617,40 +463,32 @@ private:
         }
         const consent::EvidenceByOffset& evidence = *m_evidence;
 
-        IntegerArray offsets, times;
-        TextArray values[14], raws, extra[4], noticeHashes, noticeBodies;
-        qint64 lineNumber = from.confirmedLines;
+        QList<std::optional<qint64>> offsets, times;
+        QList<std::optional<QByteArray>> values[14], raws, extra[4], noticeHashes, noticeBodies;
+        qint64 lineNumber = m_saved.confirmedLines;
         for (qsizetype at = 0; job.count < m_batchLines;) {
             const qsizetype end = block.indexOf('\n', at);
             if (end < 0)
                 break;
-            const qint64 offset = from.confirmedOffset + at;
+            const qint64 offset = m_saved.confirmedOffset + at;
             const QByteArrayView line(block.constData() + at, end - at);
             ++lineNumber;
-            offsets.append(offset);
+            offsets << offset;
             const auto time = m_times.constFind(offset);
-            if (time != m_times.cend()) {
-                times.append(*time);
+            times << (time == m_times.cend() ? std::nullopt : std::optional<qint64>(*time));
+            if (time != m_times.cend())
                 job.lastSignUp = std::max(job.lastSignUp, *time);
-            } else {
-                times.appendNull();
-            }
             if (const std::optional<QStringList> parsed = recordValues(line)) {
                 for (int i = 0; i < 14; ++i)
-                    values[i].append(QStringView(parsed->at(i)));
-                raws.appendNull();
+                    values[i] << parsed->at(i).toUtf8();
+                raws << std::nullopt;
                 const std::optional<consent::Evidence> found = consent::evidenceFor(evidence, offset, line);
-                if (found) {
-                    extra[0].append(QByteArrayView(found->signedUp));
-                    extra[1].append(QByteArrayView(found->noticeSha256));
-                } else {
-                    extra[0].appendNull();
-                    extra[1].appendNull();
-                }
+                extra[0] << (found ? std::optional<QByteArray>(found->signedUp) : std::nullopt);
+                extra[1] << (found ? std::optional<QByteArray>(found->noticeSha256) : std::nullopt);
                 // As the export has them, from the export's own rules.
                 const QStringList exported = exporting::row(*parsed, found);
-                extra[2].append(QStringView(exported.at(6)));
-                extra[3].append(QStringView(exported.at(7)));
+                extra[2] << exported.at(6).toUtf8();
+                extra[3] << exported.at(7).toUtf8();
                 if (found && !m_noticesSent.contains(found->noticeSha256)
                     && !job.notices.contains(found->noticeSha256)) {
                     job.notices << found->noticeSha256;
@@ -658,17 +496,17 @@ private:
                     QFile text(consent::noticeFilePath(m_settings.dataFile, found->noticeSha256));
                     const QByteArray body = text.open(QIODevice::ReadOnly) ? text.readAll() : QByteArray();
                     if (QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex() == found->noticeSha256) {
-                        noticeHashes.append(QByteArrayView(found->noticeSha256));
-                        noticeBodies.append(QByteArrayView(body.toHex()));
+                        noticeHashes << found->noticeSha256;
+                        noticeBodies << body.toHex();
                     }
                 }
             } else {
                 // Kept as it is, beside the sign-ups, and told to the staff line; the lines after it go on.
-                for (auto& column : values)
-                    column.appendNull();
+                for (int i = 0; i < 14; ++i)
+                    values[i] << std::nullopt;
                 for (auto& column : extra)
-                    column.appendNull();
-                raws.append(QByteArrayView(line.toByteArray().toHex()));
+                    column << std::nullopt;
+                raws << line.toByteArray().toHex();
                 ++job.asideLines;
                 job.lastAsideLine = lineNumber;
             }
@@ -676,41 +514,25 @@ private:
             job.endOffset = offset + (end - at) + 1;
             at = end + 1;
         }
-        job.offsets = offsets.take();
-        job.times = times.take();
-        for (auto& column : values)
-            job.columns << column.take();
-        for (auto& column : extra)
-            job.columns << column.take();
-        job.noticeHashes = noticeHashes.take();
-        job.noticeBodies = noticeBodies.take();
-        job.raws = raws.take();
+        job.offsets = integerArray(offsets);
+        job.times = integerArray(times);
+        for (const auto& column : values)
+            job.columns << textArray(column);
+        for (const auto& column : extra)
+            job.columns << textArray(column);
+        job.noticeHashes = textArray(noticeHashes);
+        job.noticeBodies = textArray(noticeBodies);
+        job.raws = textArray(raws);
         return job;
-    }
-
-    // Where the state stands once the job is confirmed.
-    static SyncState after(const SyncState& from, const Job& job)
-    {
-        SyncState state = from;
-        state.confirmedOffset = job.endOffset;
-        state.confirmedLines += job.count;
-        state.asideLines = job.asideLines;
-        state.lastAsideLine = job.lastAsideLine;
-        state.lastSignUp = job.lastSignUp;
-        return state;
     }
 
     void sendNext()
     {
         if (m_sending || m_stopping)
             return;
-        // Lines this look finds first have their times noted here, not by the file's event.
+        // Lines this look finds first have their times written too, once the batch is on its way.
         const QList<qint64> fresh = follow(true);
-        // The batch made ready while the last one was on its way, if it still begins where the
-        // confirmation ends (a failure, a file begun anew, a restart of the state drop it).
-        Job job = m_ready && m_ready->from == m_saved && m_ready->fileId == m_fileId ? std::move(*m_ready)
-                                                                                     : nextBatch(m_saved);
-        m_ready.reset();
+        Job job = nextBatch();
         job.status = !m_statusClock.isValid() || m_statusClock.hasExpired(m_settings.statusEvery.count());
         if (job.count == 0 && !job.status) {
             writeTimes(fresh);
@@ -720,8 +542,6 @@ private:
         job.localCount = m_seenLines;
         job.waiting = m_seenLines - m_saved.confirmedLines - job.count;
         m_sending = true;
-        m_lastAttempt.start();
-        m_onItsWay = after(m_saved, job);
         ++m_status.attempts;
         Link* link = m_link;
         QMetaObject::invokeMethod(link, [this, link, job] {
@@ -729,19 +549,6 @@ private:
             QMetaObject::invokeMethod(this, [this, job, failure] { done(job, failure); });
         });
         writeTimes(fresh);
-        prepareNext();
-    }
-
-    // While a batch is on its way, the next one is made from the lines after it, so that the server
-    // and this thread work at once through a backlog. At most one waits: memory stays that of two.
-    void prepareNext()
-    {
-        if (!m_sending || m_stopping || m_ready || m_onItsWay.fileId != m_fileId
-            || m_onItsWay.confirmedOffset >= m_seenEnd)
-            return;
-        Job job = nextBatch(m_onItsWay);
-        if (job.count > 0)
-            m_ready = std::move(job);
     }
 
     void done(const Job& job, const std::optional<Failure>& failure)
@@ -750,7 +557,6 @@ private:
         if (m_stopping)
             return;
         if (failure) {
-            m_ready.reset();
             m_batchLines = kFirstBatch;
             m_status.state = failure->kind == Failure::Kind::Refused ? Status::State::Refused : Status::State::Waiting;
             m_status.reason = failure->reason;
@@ -766,46 +572,29 @@ private:
             m_statusClock.start();
         for (const QByteArray& notice : job.notices)
             m_noticesSent.insert(notice);
-        const bool confirmed = job.count > 0 && job.fileId == m_saved.fileId;
-        if (confirmed) {
-            m_saved = after(m_saved, job);
+        if (job.count > 0 && job.fileId == m_saved.fileId) {
+            m_saved.confirmedOffset = job.endOffset;
+            m_saved.confirmedLines += job.count;
+            m_saved.asideLines = job.asideLines;
+            m_saved.lastAsideLine = job.lastAsideLine;
+            m_saved.lastSignUp = job.lastSignUp;
+            // Should the write fail, the lines go again after a restart, and the database ignores them.
+            if (const QString error = writeState(m_settings.stateFile, m_saved); !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
             m_times.removeIf([&](const auto& time) { return time.key() < job.endOffset; });
+            if (m_times.isEmpty() && m_timesWritten) {
+                if (const QString error = clearTimes(m_timesFile); error.isEmpty())
+                    m_timesWritten = false;
+            }
         }
         m_status.state = Status::State::Sent;
         m_status.reason.clear();
         m_status.failingSince = QDateTime();
         m_backoff = m_settings.firstRetry;
-        // Small after a failure, so that a batch gets through on a link that keeps failing; then larger.
+        // Small at first, so that a batch gets through on a link that keeps failing; then larger.
         m_batchLines = std::min(m_batchLines * 4, m_settings.batchLines);
-        // The lines are committed: said at once. The state file follows, after the next batch has gone
-        // out (and the one after it is made), on a thread of its own; a kill before it is written only
-        // sends these lines again, and the database ignores a line it has. Their times went with them.
         publish();
         sendNext();
-        if (confirmed) {
-            // At most once in kStateEvery, and off this thread: the syncs of a state file replaced for
-            // every sign-up would hold up the next one's commit. A kill meanwhile sends at most that
-            // much again, which the database ignores. m_saved as it is then: a new file's state, should
-            // one have begun meanwhile, is the one to keep.
-            if (!m_stateLater->isActive())
-                m_stateLater->start();
-            forgetTimes();
-        }
-    }
-
-    // Once no known time waits, the times file is begun anew, but not after every batch: a time whose
-    // line is confirmed (before the state's offset, or of another file) is never read again, so the
-    // file is let grow a little first, saving a replace and its syncs on the way of each sign-up.
-    void forgetTimes()
-    {
-        if (!m_times.isEmpty() || QFileInfo(m_timesFile).size() < kTimesFileLimit)
-            return;
-        // After the state that confirms those lines, as the queue keeps its order.
-        writeStateLater();
-        m_disk.later([path = m_timesFile] {
-            if (const QString error = clearTimes(path); !error.isEmpty())
-                qWarning("sync: %s", qUtf8Printable(error));
-        });
     }
 
     void publish()
@@ -827,22 +616,8 @@ private:
     QElapsedTimer m_statusClock;
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
     static constexpr int kFirstBatch = 50;
-    static constexpr std::chrono::milliseconds kStateEvery{1000};
-    static constexpr std::chrono::milliseconds kRetryOnSignUp{1000};
-    QElapsedTimer m_lastAttempt;
-    static constexpr std::chrono::microseconds kBurst{500};
-    static constexpr std::chrono::milliseconds kBurstLook{20};
-    static constexpr std::chrono::milliseconds kTimesEvery{200};
-    QElapsedTimer m_lastTimes;
-    QTimer* m_timesLater = nullptr;
-    QList<std::pair<qint64, qint64>> m_timesPending; // noted, to write
-    QString m_timesPendingFile;                      // whose they are
-    QElapsedTimer m_lastLook;
-    QTimer* m_lookLater = nullptr;
-    QTimer* m_stateLater = nullptr;
-    static constexpr qint64 kTimesFileLimit = 64 * 1024; // about a thousand times
-    int m_batchLines = m_settings.batchLines;            // a backlog at the start goes in large batches
-    QSet<QByteArray> m_noticesSent;                      // in the database: the notice texts of lines it confirmed
+    int m_batchLines = std::min(kFirstBatch, m_settings.batchLines);
+    QSet<QByteArray> m_noticesSent; // in the database: the notice texts of lines it confirmed
     std::optional<consent::EvidenceByOffset> m_evidence;
     std::pair<qint64, QDateTime> m_evidenceSeen; // the evidence file's size and time when it was read
 
@@ -856,11 +631,9 @@ private:
     qint64 m_seenLines = 0;
     QList<qint64> m_fresh; // lines noted since the last look, whose times are still to be written
     Times m_times;         // known times of lines not yet confirmed
-    SyncState m_saved;     // as in the state file, or about to be
-    DiskQueue m_disk;      // its tasks hold copies of what they write; its end does what still waits
+    bool m_timesWritten = false;
+    SyncState m_saved; // as in the state file
     bool m_sending = false;
-    SyncState m_onItsWay;       // the state once the batch on its way is confirmed
-    std::optional<Job> m_ready; // the batch after it, made meanwhile
     bool m_stopping = false;
     Status m_status;
 };

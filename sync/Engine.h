@@ -28,7 +28,7 @@ struct Settings
     std::chrono::milliseconds firstRetry{2000};   // the first wait after a failure; it doubles
     std::chrono::milliseconds lastRetry{300000};  // up to this
     std::chrono::milliseconds statusEvery{60000}; // the status row, at most this often
-    int batchLines = 5000; // a batch is one round trip and one commit: a backlog goes in few
+    int batchLines = 1000;
     qint64 batchBytes = 4 * 1024 * 1024;
 };
 

@@ -20,32 +20,4 @@ std::optional<QStringList> recordValues(QByteArrayView line);
 QByteArray textArray(const QList<std::optional<QByteArray>>& values);
 QByteArray integerArray(const QList<std::optional<qint64>>& values);
 
-// The same, built one value at a time, straight into the array's text: a batch's thousands of values
-// make no list of their own on the way.
-class TextArray final
-{
-public:
-    void append(QByteArrayView value);
-    void append(QStringView value); // as UTF-8
-    void appendNull();
-    QByteArray take(); // the array, closed; the builder begins anew
-
-private:
-    void separate();
-    QByteArray m_array = QByteArrayLiteral("{");
-    QByteArray m_utf8; // reused for each value
-};
-
-class IntegerArray final
-{
-public:
-    void append(qint64 value);
-    void appendNull();
-    QByteArray take();
-
-private:
-    void separate();
-    QByteArray m_array = QByteArrayLiteral("{");
-};
-
 } // namespace dbsync

@@ -70,13 +70,10 @@ Times readTimes(const QString& path, const QString& fileId, qint64 fromOffset)
     return times;
 }
 
-QString appendTimes(const QString& path, const QString& fileId, const QList<std::pair<qint64, qint64>>& times)
+QString appendTime(const QString& path, const QString& fileId, qint64 offset, qint64 seconds)
 {
-    QStringList lines;
-    for (const auto& [offset, seconds] : times)
-        lines << QStringLiteral("%1 %2 %3 .").arg(fileId).arg(offset).arg(seconds);
-    // The append creates the file for its owner only.
-    return platform::appendLinesDurably(path, lines);
+    // appendLineDurably creates the file for its owner only.
+    return platform::appendLineDurably(path, QStringLiteral("%1 %2 %3 .").arg(fileId).arg(offset).arg(seconds));
 }
 
 QString clearTimes(const QString& path)

@@ -35,8 +35,7 @@ std::optional<SyncState> readState(const QString& path);
 using Times = QHash<qint64, qint64>; // offset -> seconds since 1970
 
 Times readTimes(const QString& path, const QString& fileId, qint64 fromOffset);
-[[nodiscard]] QString appendTimes(const QString& path, const QString& fileId,
-                                  const QList<std::pair<qint64, qint64>>& times); // offset, seconds
+[[nodiscard]] QString appendTime(const QString& path, const QString& fileId, qint64 offset, qint64 seconds);
 [[nodiscard]] QString clearTimes(const QString& path);
 
 } // namespace dbsync

@@ -26,12 +26,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -321,17 +323,32 @@ void verify(Database& db, const QString& kiosk, const QStringList& files, Figure
         if (!written.contains(it.key()))
             duplicated += it.value(); // a row that is no line of the files
     }
+    // Where the lost ones were: the lines of each file that are not in the table.
+    QStringList lostIn;
+    for (const QString& path : files) {
+        QFile file(path);
+        if (lost == 0 || !file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = file.readAll();
+        const QList<QByteArray> split = bytes.left(bytes.lastIndexOf('\n') + 1).split('\n');
+        const qsizetype missing = std::count_if(split.cbegin(), split.cend() - 1,
+                                                [&](const QByteArray& line) { return !inTable.contains(line); });
+        if (missing > 0)
+            lostIn
+                << QStringLiteral("%1 of %2 in %3").arg(missing).arg(split.size() - 1).arg(QFileInfo(path).fileName());
+    }
     figures.inTable = arrived.size();
     figures.lost = lost;
     figures.duplicated = duplicated;
     g_figures << figures;
     if (lost != 0 || duplicated != 0 || qint64(arrived.size()) != lines)
-        fail(QStringLiteral("%1: %2 lines written, %3 rows, %4 lost, %5 twice or not written")
+        fail(QStringLiteral("%1: %2 lines written, %3 rows, %4 lost, %5 twice or not written (lost: %6)")
                  .arg(figures.fault)
                  .arg(lines)
                  .arg(arrived.size())
                  .arg(lost)
-                 .arg(duplicated));
+                 .arg(duplicated)
+                 .arg(lostIn.join(QStringLiteral(", "))));
 }
 
 struct Place

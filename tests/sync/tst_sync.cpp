@@ -150,8 +150,8 @@ private Q_SLOTS:
         QCOMPARE(dbsync::readState(state), whole);
 
         const QString times = dir.filePath(QStringLiteral("times.txt"));
-        QVERIFY(dbsync::appendTimes(times, QStringLiteral("1-2-abc"), {{0, 1700000000}, {183, 1700000183}}).isEmpty());
-        QVERIFY(dbsync::appendTimes(times, QStringLiteral("1-2-abc"), {{366, 1700000366}}).isEmpty());
+        for (qint64 offset : {0, 183, 366})
+            QVERIFY(dbsync::appendTime(times, QStringLiteral("1-2-abc"), offset, 1700000000 + offset).isEmpty());
         const QByteArray stateBytes = readBytes(state);
         const QByteArray timesBytes = readBytes(times);
         for (qsizetype cut = 0; cut < timesBytes.size(); ++cut) {
@@ -161,7 +161,7 @@ private Q_SLOTS:
             for (auto it = read.cbegin(); it != read.cend(); ++it)
                 QCOMPARE(it.value(), 1700000000 + it.key());
             // A torn line ended by the next append is skipped, the one after it read.
-            QVERIFY(dbsync::appendTimes(times, QStringLiteral("1-2-abc"), {{549, 1700000549}}).isEmpty());
+            QVERIFY(dbsync::appendTime(times, QStringLiteral("1-2-abc"), 549, 1700000549).isEmpty());
             QCOMPARE(dbsync::readTimes(times, QStringLiteral("1-2-abc"), 0).value(549), 1700000549);
         }
         for (qsizetype cut = 0; cut < stateBytes.size(); ++cut) {
