@@ -213,9 +213,17 @@ public:
         const qint64 before = m_seenLines;
         const QList<qint64> fresh = follow(true);
         const bool grew = m_seenLines > before;
-        // A new sign-up does not wait out the pause after a failure.
-        if (grew)
-            m_retry->stop();
+        // A new sign-up does not wait out the pause after a failure, though it waits for a second after
+        // the last attempt: a server that refuses at once would otherwise cost an attempt per sign-up,
+        // on the cores and the disk the press needs.
+        if (grew && m_retry->isActive()) {
+            const qint64 since = m_lastAttempt.isValid() ? m_lastAttempt.elapsed() : kRetryOnSignUp.count();
+            const qint64 left = kRetryOnSignUp.count() - since;
+            if (left <= 0)
+                m_retry->stop();
+            else if (m_retry->remainingTime() > left)
+                m_retry->start(std::chrono::milliseconds(left));
+        }
         if (!m_retry->isActive())
             sendNext();
         // Noted while the batch is on its way: the times file's sync and the server's commit overlap.
@@ -542,6 +550,7 @@ private:
         job.localCount = m_seenLines;
         job.waiting = m_seenLines - m_saved.confirmedLines - job.count;
         m_sending = true;
+        m_lastAttempt.start();
         ++m_status.attempts;
         Link* link = m_link;
         QMetaObject::invokeMethod(link, [this, link, job] {
@@ -615,6 +624,8 @@ private:
     QTimer* m_beat = nullptr;
     QElapsedTimer m_statusClock;
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
+    static constexpr std::chrono::milliseconds kRetryOnSignUp{1000};
+    QElapsedTimer m_lastAttempt;
     static constexpr int kFirstBatch = 50;
     int m_batchLines = std::min(kFirstBatch, m_settings.batchLines);
     QSet<QByteArray> m_noticesSent; // in the database: the notice texts of lines it confirmed
