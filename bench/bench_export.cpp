@@ -5,6 +5,7 @@
 // Files live in a QTemporaryDir under $TMPDIR (else /tmp). Each run is one export; medians of five:
 //   ./build-bench/bench/bench_export --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 
+#include "bench/SampleEntry.h"
 #include "core/Consent.h"
 #include "core/Export.h"
 #include "core/Lists.h"
@@ -34,20 +35,11 @@ record::Entry entry(int i, bool withCell)
     static const char* const countries[] = {"UNITED STATES", "CANADA", "UNITED KINGDOM", "GERMANY", "AUSTRALIA"};
     static const char* const cells[] = {"202555%04d", "416555%04d", "07700%06d", "15123%06d", "412%06d"};
     const int c = i % 5;
-    record::Entry e;
+    record::Entry e = representativeEntry();
     e.firstName = QStringLiteral("Alexandra%1").arg(i % 97);
-    e.lastName = QStringLiteral("Montgomery-Whitfield");
     e.email = QStringLiteral("fan%1@example.org").arg(i);
-    e.postCode = QStringLiteral("M5V 2T6");
-    e.city = QStringLiteral("Toronto");
     e.country = QString::fromLatin1(countries[c]);
-    if (withCell && i % 2 == 0)
-        e.cell = QString::asprintf(cells[c], i % 10000);
-    e.carrier = QStringLiteral("Rogers AT&T (Canada)");
-    e.aolScreenName = QStringLiteral("alexm");
-    e.mySpaceUserName = QStringLiteral("alexandram");
-    e.yearBornRow = 10, e.yearBorn = QStringLiteral("1985");
-    e.genderRow = 2, e.gender = QStringLiteral("Female");
+    e.cell = withCell && i % 2 == 0 ? QString::asprintf(cells[c], i % 10000) : QString();
     return e;
 }
 
