@@ -76,7 +76,8 @@ CREATE TABLE quillmore.kiosk (
 -- offset, its time in seconds since 1970 or NULL, NULL or (for an unparsed line) its bytes in hex, one
 -- array per column (NULL for an unparsed line), then its evidence (the time as written, ISO 8601 UTC,
 -- and the notice's SHA-256; NULL without), its country code and its cell number in E.164. Returns how many lines were new. One array per
--- column, unnested together: subscripting one long array per value would walk it each time.
+-- column, unnested together: subscripting one long array per value would walk it each time. In PL/pgSQL,
+-- whose plan a session keeps, rather than SQL, planned again at every call.
 -- SECURITY DEFINER: the kiosk role has no privilege on the table itself, not even to see whether a line
 -- is there already, which ON CONFLICT would otherwise need.
 CREATE FUNCTION quillmore.add_signups(kiosk text, data_file text, offsets bigint[], times bigint[], raw_hex text[],
@@ -99,23 +100,27 @@ CREATE FUNCTION quillmore.add_signups(kiosk text, data_file text, offsets bigint
     country_code text[],
     phone_e164 text[])
 RETURNS integer
-LANGUAGE sql SECURITY DEFINER
+LANGUAGE plpgsql SECURITY DEFINER
 SET search_path = pg_catalog, pg_temp
 AS $$
-    WITH added AS (
-        INSERT INTO quillmore.signup AS s (kiosk, data_file, line_offset, signed_up_at, unparsed,
-            first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14,
-            consent_at, notice_sha256, country_code, phone_e164)
-        SELECT $1, $2, o.line_offset, to_timestamp(o.t), decode(o.raw, 'hex'),
-            o.first_name, o.last_name, o.email, o.post_code, o.city, o.column_6, o.country, o.cell, o.carrier, o.aol_screen_name, o.myspace_user_name, o.year_born, o.gender, o.column_14,
-            o.consent_at::timestamptz, o.notice_sha256, o.country_code, o.phone_e164
-        FROM unnest($3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22, $23)
-            AS o(line_offset, t, raw, first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14,
-                 consent_at, notice_sha256, country_code, phone_e164)
-        ON CONFLICT (kiosk, data_file, line_offset) DO NOTHING
-        RETURNING 1
-    )
-    SELECT count(*)::integer FROM added;
+-- The parameters share names with the table's columns; in ON CONFLICT the names are the columns.
+#variable_conflict use_column
+DECLARE
+    added integer;
+BEGIN
+    INSERT INTO quillmore.signup AS s (kiosk, data_file, line_offset, signed_up_at, unparsed,
+        first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14,
+        consent_at, notice_sha256, country_code, phone_e164)
+    SELECT $1, $2, o.line_offset, to_timestamp(o.t), decode(o.raw, 'hex'),
+        o.first_name, o.last_name, o.email, o.post_code, o.city, o.column_6, o.country, o.cell, o.carrier, o.aol_screen_name, o.myspace_user_name, o.year_born, o.gender, o.column_14,
+        o.consent_at::timestamptz, o.notice_sha256, o.country_code, o.phone_e164
+    FROM unnest($3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22, $23)
+        AS o(line_offset, t, raw, first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14,
+             consent_at, notice_sha256, country_code, phone_e164)
+    ON CONFLICT (kiosk, data_file, line_offset) DO NOTHING;
+    GET DIAGNOSTICS added = ROW_COUNT;
+    RETURN added;
+END
 $$;
 
 -- Adds notice texts, each once: their SHA-256 and their bytes in hex, in step. The table checks that
