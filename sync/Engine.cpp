@@ -9,6 +9,7 @@
 #include "core/Files.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +20,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -42,6 +47,14 @@ QString heldFileOf(const QString& stateFile)
     if (base.endsWith(QStringLiteral(".txt")))
         base.chop(4);
     return base + QStringLiteral("-sending.csv");
+}
+
+QString waitingFilePrefixOf(const QString& stateFile)
+{
+    QString base = stateFile;
+    if (base.endsWith(QStringLiteral(".txt")))
+        base.chop(4);
+    return base + QStringLiteral("-waiting-");
 }
 
 namespace {
@@ -105,6 +118,95 @@ public:
 
 private:
     int m_fd;
+};
+
+// Writes the state file on a thread of its own, so that the next line goes to the server while the
+// confirmation of the last one is synced to disk, and at most once a second. Only the newest waiting
+// confirmation is written; one a kill leaves unwritten only has its lines sent again, and the database
+// ignores them. A state that must be
+// on disk before the caller goes on (a new data file's, before the file is held) is written at once, and
+// no older one lands after it.
+class StateWriter final
+{
+public:
+    explicit StateWriter(QString path)
+        : m_path(std::move(path))
+        , m_thread([this] { run(); })
+    {
+    }
+    ~StateWriter()
+    {
+        {
+            const std::lock_guard lock(m_pendingMutex);
+            m_ending = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+    StateWriter(const StateWriter&) = delete;
+    StateWriter& operator=(const StateWriter&) = delete;
+
+    void post(const SyncState& state)
+    {
+        {
+            const std::lock_guard lock(m_pendingMutex);
+            m_pending = {state, ++m_generation};
+        }
+        m_wake.notify_one();
+    }
+
+    [[nodiscard]] QString writeNow(const SyncState& state)
+    {
+        quint64 generation = 0;
+        {
+            const std::lock_guard lock(m_pendingMutex);
+            generation = ++m_generation;
+            m_pending.reset();
+        }
+        return write(state, generation);
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::optional<std::pair<SyncState, quint64>> next;
+            {
+                std::unique_lock lock(m_pendingMutex);
+                m_wake.wait(lock, [this] { return m_ending || m_pending; });
+                next.swap(m_pending);
+                // What is still waiting when the engine ends is written before it does.
+                if (!next && m_ending)
+                    return;
+            }
+            if (const QString error = write(next->first, next->second); !error.isEmpty())
+                qWarning("sync: %s", qUtf8Printable(error));
+            // At most one a second: each takes the disk from the press and the server for two syncs, and
+            // a steady stream of confirmations needs only the newest.
+            std::unique_lock lock(m_pendingMutex);
+            m_wake.wait_for(lock, kEvery, [this] { return m_ending; });
+        }
+    }
+
+    QString write(const SyncState& state, quint64 generation)
+    {
+        const std::lock_guard lock(m_fileMutex);
+        if (generation <= m_written)
+            return {}; // a newer state is on disk already
+        m_written = generation;
+        return writeState(m_path, state);
+    }
+
+    static constexpr std::chrono::seconds kEvery{1};
+    const QString m_path;
+    std::mutex m_pendingMutex;
+    std::condition_variable m_wake;
+    std::optional<std::pair<SyncState, quint64>> m_pending;
+    quint64 m_generation = 0;
+    bool m_ending = false;
+    std::mutex m_fileMutex;
+    quint64 m_written = 0;
+    std::thread m_thread; // last: it starts once the rest is ready
 };
 
 } // namespace
@@ -202,6 +304,10 @@ public:
                 fileEvent();
         });
         m_beat->start();
+        m_timesSync = new QTimer(this);
+        m_timesSync->setSingleShot(true);
+        m_timesSync->setInterval(std::chrono::seconds(1));
+        connect(m_timesSync, &QTimer::timeout, this, &Worker::syncTimesNow);
         follow(false);
         sendNext();
     }
@@ -232,16 +338,27 @@ public:
             publish();
     }
 
-    // The times of lines just noted, durably, so that a kill or a restart keeps them.
+    // The times of lines just noted, so that a kill or a restart keeps them. They reach the disk within
+    // a second: a sync per sign-up would take the disk from the press beside it, and a power cut costs
+    // at most the last second's times (those lines then go without one).
     void writeTimes(const QList<qint64>& fresh)
     {
-        for (const qint64 offset : fresh) {
-            if (const QString error = appendTime(m_timesFile, m_fileId, offset, m_times.value(offset));
-                !error.isEmpty())
-                qWarning("sync: %s", qUtf8Printable(error));
-            else
-                m_timesWritten = true;
+        if (fresh.isEmpty())
+            return;
+        if (const QString error = appendTimes(m_timesFile, m_fileId, fresh, m_times); !error.isEmpty()) {
+            qWarning("sync: %s", qUtf8Printable(error));
+            return;
         }
+        m_timesWritten = true;
+        if (!m_timesSync->isActive())
+            m_timesSync->start();
+    }
+
+    void syncTimesNow()
+    {
+        m_timesSync->stop();
+        if (const QString error = syncTimes(m_timesFile); !error.isEmpty())
+            qWarning("sync: %s", qUtf8Printable(error));
     }
 
     // No job goes out after this, and the one under way ends at once.
@@ -251,6 +368,8 @@ public:
         m_retry->stop();
         m_beat->stop();
         m_link->interrupt();
+        if (m_timesSync->isActive())
+            syncTimesNow();
     }
 
 private:
@@ -272,12 +391,17 @@ private:
             // lock is waited for, then the file is read to its end. Once all of it is confirmed, the file
             // the path now names is next.
             scan(noteTimes);
-            if (m_saved.confirmedOffset < m_seenEnd || m_sending)
+            if (m_saved.confirmedOffset < m_seenEnd || m_sending) {
+                // The file the path names meanwhile is held too, in its turn: it may be moved away in
+                // its turn before this one is all sent (a server out of reach for two events).
+                holdNamedFile();
                 return takeFresh();
+            }
             m_fresh.clear();
             ::close(m_fd);
             m_fd = -1;
             m_fromHeld = false;
+            letGoOfWaiting();
         }
         if (m_fd < 0) {
             // After a restart, the file being sent before it may have moved away meanwhile: the link held
@@ -289,6 +413,17 @@ private:
                 if (m_fd >= 0 && !m_fromHeld) {
                     ::close(m_fd);
                     m_fd = -1;
+                }
+            }
+            // Then the files that were named by the path while an earlier one was being sent, oldest first.
+            if (m_fd < 0) {
+                const QStringList waiting = waitingFiles();
+                if (!waiting.isEmpty()) {
+                    m_fd = ::open(QFile::encodeName(waiting.constFirst()).constData(), O_RDONLY | O_CLOEXEC);
+                    if (m_fd >= 0) {
+                        m_waitingFile = waiting.constFirst();
+                        m_fromHeld = !isStillNamed();
+                    }
                 }
             }
             if (m_fd < 0)
@@ -314,6 +449,81 @@ private:
             return follow(noteTimes);
         }
         return takeFresh();
+    }
+
+    // A waiting link's place in the line (1 is the first); 0 for another name.
+    qint64 waitingNumber(const QString& file) const
+    {
+        const QString name = QFileInfo(file).fileName();
+        const QString prefix = QFileInfo(m_waitingPrefix).fileName();
+        if (!name.startsWith(prefix) || !name.endsWith(QStringLiteral(".csv")))
+            return 0;
+        bool ok = false;
+        const qint64 number = name.mid(prefix.size(), name.size() - prefix.size() - 4).toLongLong(&ok);
+        return ok && number > 0 ? number : 0;
+    }
+
+    // The links to files waiting their turn, oldest first.
+    QStringList waitingFiles() const
+    {
+        const QFileInfo prefix(m_waitingPrefix);
+        QList<std::pair<qint64, QString>> numbered;
+        const QStringList names = QDir(prefix.absolutePath())
+                                      .entryList({prefix.fileName() + QStringLiteral("*.csv")}, QDir::Files);
+        for (const QString& name : names) {
+            const QString file = prefix.absolutePath() + u'/' + name;
+            if (const qint64 number = waitingNumber(file); number > 0)
+                numbered.append({number, file});
+        }
+        std::sort(numbered.begin(), numbered.end());
+        QStringList files;
+        for (const auto& [number, file] : numbered)
+            files << file;
+        return files;
+    }
+
+    // Links the file the path names, unless it is the one being sent or already waits.
+    void holdNamedFile()
+    {
+        const QStringList waiting = waitingFiles();
+        const auto isKnown = [&](const QByteArray& path) {
+            struct stat named = {};
+            struct stat other = {};
+            if (::stat(path.constData(), &named) != 0)
+                return true; // nothing there
+            const auto same = [&] { return other.st_dev == named.st_dev && other.st_ino == named.st_ino; };
+            if (::fstat(m_fd, &other) == 0 && same())
+                return true;
+            for (const QString& file : waiting)
+                if (::stat(QFile::encodeName(file).constData(), &other) == 0 && same())
+                    return true;
+            return false;
+        };
+        const QByteArray dataFile = QFile::encodeName(m_settings.dataFile);
+        if (isKnown(dataFile))
+            return; // as at nearly every look
+        // Linked, then looked at again: the path may name yet another file by the time it is linked.
+        const QByteArray fresh = QFile::encodeName(m_waitingPrefix + QStringLiteral("new"));
+        ::unlink(fresh.constData());
+        if (::link(dataFile.constData(), fresh.constData()) != 0)
+            return; // gone meanwhile, or on another file system
+        const qint64 number = waiting.isEmpty() ? 1 : waitingNumber(waiting.constLast()) + 1;
+        const QByteArray name = QFile::encodeName(m_waitingPrefix + QString::number(number) + QStringLiteral(".csv"));
+        if (isKnown(fresh) || ::rename(fresh.constData(), name.constData()) != 0) {
+            ::unlink(fresh.constData());
+            return;
+        }
+        platform::syncFolder(QFileInfo(m_waitingPrefix).absolutePath());
+    }
+
+    // The file came from the waiting links: once it is held (or done with), its link goes.
+    void letGoOfWaiting()
+    {
+        if (m_waitingFile.isEmpty())
+            return;
+        ::unlink(QFile::encodeName(m_waitingFile).constData());
+        platform::syncFolder(QFileInfo(m_waitingFile).absolutePath());
+        m_waitingFile.clear();
     }
 
     // A second name for the file being sent, beside the state file, so it stays in reach should it be
@@ -409,7 +619,7 @@ private:
         m_fileId = QString::fromLatin1(made + '-' + QByteArray::number(quint64(info.stx_ino)) + '-' + hash);
 
         const bool known = m_saved.fileId == m_fileId && m_saved.target == m_status.account && confirmedIsLineStart();
-        if (m_fromHeld && !known) {
+        if (m_fromHeld && m_waitingFile.isEmpty() && !known) {
             m_staleHeld = true;
             return;
         }
@@ -417,11 +627,12 @@ private:
             // Written at once, before the file is held: should it be moved away before anything of it is
             // confirmed, the held file is then still known for what it is after a restart.
             m_saved = SyncState{m_status.account, m_fileId};
-            if (const QString error = writeState(m_settings.stateFile, m_saved); !error.isEmpty())
+            if (const QString error = m_stateWriter.writeNow(m_saved); !error.isEmpty())
                 qWarning("sync: %s", qUtf8Printable(error));
         }
-        if (!m_fromHeld)
+        if (!m_fromHeld || !m_waitingFile.isEmpty())
             hold();
+        letGoOfWaiting();
         // The times seen before a restart, for what is still to go; and the ones just noted.
         Times times = readTimes(m_timesFile, m_fileId, m_saved.confirmedOffset);
         times.insert(m_times);
@@ -581,20 +792,13 @@ private:
             m_statusClock.start();
         for (const QByteArray& notice : job.notices)
             m_noticesSent.insert(notice);
-        if (job.count > 0 && job.fileId == m_saved.fileId) {
+        const bool confirmed = job.count > 0 && job.fileId == m_saved.fileId;
+        if (confirmed) {
             m_saved.confirmedOffset = job.endOffset;
             m_saved.confirmedLines += job.count;
             m_saved.asideLines = job.asideLines;
             m_saved.lastAsideLine = job.lastAsideLine;
             m_saved.lastSignUp = job.lastSignUp;
-            // Should the write fail, the lines go again after a restart, and the database ignores them.
-            if (const QString error = writeState(m_settings.stateFile, m_saved); !error.isEmpty())
-                qWarning("sync: %s", qUtf8Printable(error));
-            m_times.removeIf([&](const auto& time) { return time.key() < job.endOffset; });
-            if (m_times.isEmpty() && m_timesWritten) {
-                if (const QString error = clearTimes(m_timesFile); error.isEmpty())
-                    m_timesWritten = false;
-            }
         }
         m_status.state = Status::State::Sent;
         m_status.reason.clear();
@@ -602,6 +806,17 @@ private:
         m_backoff = m_settings.firstRetry;
         // Small at first, so that a batch gets through on a link that keeps failing; then larger.
         m_batchLines = std::min(m_batchLines * 4, m_settings.batchLines);
+        if (confirmed) {
+            // Should the write fail or a kill come first, the lines go again after a restart, and the
+            // database ignores them.
+            m_stateWriter.post(m_saved);
+            m_times.removeIf([&](const auto& time) { return time.key() < job.endOffset; });
+            // Emptied now and then rather than after each line: what is confirmed in it is skipped on reading.
+            if (m_times.isEmpty() && m_timesWritten && QFileInfo(m_timesFile).size() > kTimesKept) {
+                if (const QString error = clearTimes(m_timesFile); error.isEmpty())
+                    m_timesWritten = false;
+            }
+        }
         publish();
         sendNext();
     }
@@ -622,6 +837,7 @@ private:
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_retry = nullptr;
     QTimer* m_beat = nullptr;
+    QTimer* m_timesSync = nullptr;
     QElapsedTimer m_statusClock;
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
     static constexpr std::chrono::milliseconds kRetryOnSignUp{1000};
@@ -633,6 +849,8 @@ private:
     std::pair<qint64, QDateTime> m_evidenceSeen; // the evidence file's size and time when it was read
 
     const QString m_heldFile = heldFileOf(m_settings.stateFile);
+    const QString m_waitingPrefix = waitingFilePrefixOf(m_settings.stateFile);
+    QString m_waitingFile; // the waiting link the open file came from, until it is held
     bool m_checkedHeld = false; // at start
     bool m_fromHeld = false;    // m_fd was opened through the held name: a file moved away
     bool m_staleHeld = false;
@@ -643,7 +861,9 @@ private:
     QList<qint64> m_fresh; // lines noted since the last look, whose times are still to be written
     Times m_times;         // known times of lines not yet confirmed
     bool m_timesWritten = false;
-    SyncState m_saved; // as in the state file
+    static constexpr qint64 kTimesKept = 64 * 1024; // about a thousand lines
+    SyncState m_saved; // as in the state file, or on its way there
+    StateWriter m_stateWriter{m_settings.stateFile};
     bool m_sending = false;
     bool m_stopping = false;
     Status m_status;

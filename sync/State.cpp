@@ -4,6 +4,12 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace dbsync {
 namespace {
 
@@ -70,15 +76,43 @@ Times readTimes(const QString& path, const QString& fileId, qint64 fromOffset)
     return times;
 }
 
-QString appendTime(const QString& path, const QString& fileId, qint64 offset, qint64 seconds)
+QString appendTimes(const QString& path, const QString& fileId, const QList<qint64>& offsets, const Times& times)
 {
-    // appendLineDurably creates the file for its owner only.
-    return platform::appendLineDurably(path, QStringLiteral("%1 %2 %3 .").arg(fileId).arg(offset).arg(seconds));
+    // It begins with a line break, which ends a line torn by an earlier write that did not complete.
+    QByteArray bytes = "\n";
+    const QByteArray id = fileId.toUtf8();
+    for (const qint64 offset : offsets)
+        bytes += id + ' ' + QByteArray::number(offset) + ' ' + QByteArray::number(times.value(offset)) + " .\n";
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return QStringLiteral("cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    const ssize_t written = ::write(fd, bytes.constData(), size_t(bytes.size()));
+    const int error = errno;
+    ::close(fd);
+    if (written != bytes.size())
+        return QStringLiteral("cannot write %1: %2")
+            .arg(path, written < 0 ? QString::fromLocal8Bit(std::strerror(error)) : QStringLiteral("short write"));
+    return {};
+}
+
+QString syncTimes(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? QString()
+                               : QStringLiteral("cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+    const bool synced = ::fdatasync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    return synced ? QString()
+                  : QStringLiteral("cannot sync %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 QString clearTimes(const QString& path)
 {
-    return platform::replaceTextFile(path, {}, kOwnerOnly);
+    if (::truncate(QFile::encodeName(path).constData(), 0) == 0 || errno == ENOENT)
+        return {};
+    return QStringLiteral("cannot empty %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 } // namespace dbsync

@@ -31,11 +31,18 @@ std::optional<SyncState> readState(const QString& path);
 
 // The times file: when each line was first seen, written as the sync sees it appear, so its time goes
 // with it however long the database is out of reach. One line per sign-up: file id, offset, seconds, a dot.
-// Appended durably; a last line torn by a kill is skipped on reading (that line's time is then unknown).
+// A kill loses nothing written to it; a power cut may lose what was not yet synced to disk (syncTimes),
+// and a line whose time is lost goes with none, never with a wrong one. A line torn in the middle is
+// skipped on reading.
 using Times = QHash<qint64, qint64>; // offset -> seconds since 1970
 
 Times readTimes(const QString& path, const QString& fileId, qint64 fromOffset);
-[[nodiscard]] QString appendTime(const QString& path, const QString& fileId, qint64 offset, qint64 seconds);
+// Appends the offsets' times in one write, without waiting for the disk.
+[[nodiscard]] QString appendTimes(const QString& path, const QString& fileId, const QList<qint64>& offsets,
+                                  const Times& times);
+[[nodiscard]] QString syncTimes(const QString& path);
+// Empties it, once every time in it is confirmed. Should the emptying not reach the disk, the old lines
+// come back after a power cut: they are of confirmed lines, and true.
 [[nodiscard]] QString clearTimes(const QString& path);
 
 } // namespace dbsync
