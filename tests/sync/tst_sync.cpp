@@ -260,6 +260,8 @@ private Q_SLOTS:
         QCOMPARE(engine->status().asideLines, 2);
         QCOMPARE(m_db.arrivedLines(QStringLiteral("restarts")).at(4), line(QStringLiteral("Cy")).toUtf8());
         engine.reset();
+        // The state is written at most once a second, and once more as the engine ends.
+        QCOMPARE(dbsync::readState(settings.stateFile).value_or(dbsync::SyncState{}).confirmedLines, 5);
 
         // Whatever the state says, a second send adds nothing: here, the state is lost altogether.
         QVERIFY(QFile::remove(settings.stateFile));
