@@ -102,6 +102,27 @@ QByteArray readAt(int fd, qint64 offset, qint64 size)
     return bytes;
 }
 
+// A data file's identity: its inode, when it was made and its first line. Moving it away and beginning
+// a new one gives the new one another identity, whatever names and numbers repeat.
+QString fileIdentity(int fd)
+{
+    struct statx info = {};
+    QByteArray made = "0";
+    if (::statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &info) == 0 && (info.stx_mask & STATX_BTIME))
+        made = QByteArray::number(qint64(info.stx_btime.tv_sec)) + '.'
+            + QByteArray::number(info.stx_btime.tv_nsec).rightJustified(9, '0');
+    QByteArray first;
+    for (qint64 at = 0;; at += 1 << 20) {
+        const QByteArray block = readAt(fd, at, 1 << 20);
+        const qsizetype end = block.indexOf('\n');
+        first += end < 0 ? block : block.left(end);
+        if (end >= 0 || block.isEmpty())
+            break;
+    }
+    const QByteArray hash = QCryptographicHash::hash(first, QCryptographicHash::Sha256).toHex().left(16);
+    return QString::fromLatin1(made + '-' + QByteArray::number(quint64(info.stx_ino)) + '-' + hash);
+}
+
 // Holds a shared lock on the data file: the sign-up appends under an exclusive one, so what is read
 // meanwhile never holds half an append, nor one the sign-up is about to take back after a failed sync.
 class SharedLock final
@@ -282,6 +303,7 @@ public:
     {
         if (m_fd >= 0)
             ::close(m_fd);
+        stopNotingNamedFile();
     }
 
     void start()
@@ -395,6 +417,7 @@ private:
                 // The file the path names meanwhile is held too, in its turn: it may be moved away in
                 // its turn before this one is all sent (a server out of reach for two events).
                 holdNamedFile();
+                noteTimesOfNamedFile(noteTimes);
                 return takeFresh();
             }
             m_fresh.clear();
@@ -402,6 +425,9 @@ private:
             m_fd = -1;
             m_fromHeld = false;
             letGoOfWaiting();
+            if (m_namedFd >= 0)
+                noteTimesOfNamedFile(noteTimes); // up to the moment it becomes the file being sent
+            stopNotingNamedFile();
         }
         if (m_fd < 0) {
             // After a restart, the file being sent before it may have moved away meanwhile: the link held
@@ -516,6 +542,64 @@ private:
         platform::syncFolder(QFileInfo(m_waitingPrefix).absolutePath());
     }
 
+    // Meanwhile the sign-ups go on into the file the path names: their times are noted as they come, as
+    // for the file being sent, and found in the times file when that file's turn comes.
+    void noteTimesOfNamedFile(bool noteTimes)
+    {
+        struct stat named = {};
+        struct stat watched = {};
+        if (::stat(QFile::encodeName(m_settings.dataFile).constData(), &named) != 0)
+            return;
+        if (m_namedFd >= 0
+            && (::fstat(m_namedFd, &watched) != 0 || watched.st_dev != named.st_dev || watched.st_ino != named.st_ino))
+            stopNotingNamedFile(); // moved away in its turn: the next one
+        if (m_namedFd < 0) {
+            m_namedFd = ::open(QFile::encodeName(m_settings.dataFile).constData(), O_RDONLY | O_CLOEXEC);
+            if (m_namedFd < 0)
+                return;
+            noteTimes = false; // what is there already was written before it was watched
+        }
+        QList<qint64> fresh;
+        Times times;
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        {
+            const SharedLock lock(m_namedFd);
+            for (;;) {
+                const QByteArray block = readAt(m_namedFd, m_namedSeenEnd, 1 << 20);
+                const qsizetype lastBreak = block.lastIndexOf('\n');
+                if (lastBreak < 0)
+                    break;
+                for (qsizetype at = 0; noteTimes && at <= lastBreak; at = block.indexOf('\n', at) + 1) {
+                    fresh << m_namedSeenEnd + at;
+                    times.insert(m_namedSeenEnd + at, now);
+                }
+                m_namedSeenEnd += lastBreak + 1;
+                if (block.size() < (1 << 20))
+                    break;
+            }
+        }
+        if (m_namedSeenEnd > 0 && m_namedFileId.isEmpty())
+            m_namedFileId = fileIdentity(m_namedFd);
+        if (fresh.isEmpty())
+            return;
+        if (const QString error = appendTimes(m_timesFile, m_namedFileId, fresh, times); !error.isEmpty()) {
+            qWarning("sync: %s", qUtf8Printable(error));
+            return;
+        }
+        m_timesWritten = true;
+        if (!m_timesSync->isActive())
+            m_timesSync->start();
+    }
+
+    void stopNotingNamedFile()
+    {
+        if (m_namedFd >= 0)
+            ::close(m_namedFd);
+        m_namedFd = -1;
+        m_namedFileId.clear();
+        m_namedSeenEnd = 0;
+    }
+
     // The file came from the waiting links: once it is held (or done with), its link goes.
     void letGoOfWaiting()
     {
@@ -598,25 +682,10 @@ private:
             identify();
     }
 
-    // The data file's identity: its inode, when it was made and its first line. Moving it away and
-    // beginning a new one gives the new one another identity, whatever names and numbers repeat.
+    // The file's identity (fileIdentity), and whether the state speaks of it.
     void identify()
     {
-        struct statx info = {};
-        QByteArray made = "0";
-        if (::statx(m_fd, "", AT_EMPTY_PATH, STATX_INO | STATX_BTIME, &info) == 0 && (info.stx_mask & STATX_BTIME))
-            made = QByteArray::number(qint64(info.stx_btime.tv_sec)) + '.'
-                + QByteArray::number(info.stx_btime.tv_nsec).rightJustified(9, '0');
-        QByteArray first;
-        for (qint64 at = 0;; at += 1 << 20) {
-            const QByteArray block = readAt(m_fd, at, 1 << 20);
-            const qsizetype end = block.indexOf('\n');
-            first += end < 0 ? block : block.left(end);
-            if (end >= 0 || block.isEmpty())
-                break;
-        }
-        const QByteArray hash = QCryptographicHash::hash(first, QCryptographicHash::Sha256).toHex().left(16);
-        m_fileId = QString::fromLatin1(made + '-' + QByteArray::number(quint64(info.stx_ino)) + '-' + hash);
+        m_fileId = fileIdentity(m_fd);
 
         const bool known = m_saved.fileId == m_fileId && m_saved.target == m_status.account && confirmedIsLineStart();
         if (m_fromHeld && m_waitingFile.isEmpty() && !known) {
@@ -812,7 +881,9 @@ private:
             m_stateWriter.post(m_saved);
             m_times.removeIf([&](const auto& time) { return time.key() < job.endOffset; });
             // Emptied now and then rather than after each line: what is confirmed in it is skipped on reading.
-            if (m_times.isEmpty() && m_timesWritten && QFileInfo(m_timesFile).size() > kTimesKept) {
+            // Not while files still to come may have theirs in it.
+            if (m_times.isEmpty() && m_timesWritten && QFileInfo(m_timesFile).size() > kTimesKept && isStillNamed()
+                && waitingFiles().isEmpty()) {
                 if (const QString error = clearTimes(m_timesFile); error.isEmpty())
                     m_timesWritten = false;
             }
@@ -861,6 +932,9 @@ private:
     QList<qint64> m_fresh; // lines noted since the last look, whose times are still to be written
     Times m_times;         // known times of lines not yet confirmed
     bool m_timesWritten = false;
+    int m_namedFd = -1; // while the file being sent is not the one the path names: that one
+    QString m_namedFileId;
+    qint64 m_namedSeenEnd = 0;
     static constexpr qint64 kTimesKept = 64 * 1024; // about a thousand lines
     SyncState m_saved; // as in the state file, or on its way there
     StateWriter m_stateWriter{m_settings.stateFile};

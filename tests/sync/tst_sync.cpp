@@ -326,6 +326,12 @@ private Q_SLOTS:
         // It is noticed while the first is still waiting...
         const QString waiting = dir.filePath(QStringLiteral("quillmore-sync-waiting-1.csv"));
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(waiting), 30000);
+        // ... and the time of a sign-up in it noted as it comes, though it is not the file being sent.
+        const QByteArray late = " " + QByteArray::number(QFileInfo(settings.dataFile).size()) + " ";
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
+        event(QStringLiteral("Second, later"), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(readBytes(dbsync::timesFileOf(settings.stateFile)).contains(late), 30000);
+        const qint64 after = QDateTime::currentSecsSinceEpoch();
         QVERIFY(QFile::rename(settings.dataFile, settings.dataFile + QStringLiteral(".2")));
         // ... and the engine stopped before it knows of the third.
         engine.reset();
@@ -341,6 +347,15 @@ private Q_SLOTS:
         std::sort(arrived.begin(), arrived.end());
         QCOMPARE(arrived, expected);
         QVERIFY(!QFileInfo::exists(waiting));
+        const auto timeOf = [&](const QString& name) {
+            return m_db.value(QStringLiteral("SELECT coalesce(extract(epoch FROM signed_up_at)::bigint, 0) FROM "
+                                             "quillmore.signup WHERE kiosk = 'events' AND first_name = $1"),
+                              {name})
+                .toLongLong();
+        };
+        const qint64 lateAt = timeOf(QStringLiteral("Second, later 0"));
+        QVERIFY2(lateAt >= before && lateAt <= after, qPrintable(QString::number(lateAt)));
+        QCOMPARE(timeOf(QStringLiteral("Third 0")), 0); // written with no engine running
     }
 
     // Each line goes with its evidence, and with the export's own country code and number: the view
