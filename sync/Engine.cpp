@@ -414,10 +414,11 @@ private:
             // the path now names is next.
             scan(noteTimes);
             if (m_saved.confirmedOffset < m_seenEnd || m_sending) {
-                // The file the path names meanwhile is held too, in its turn: it may be moved away in
-                // its turn before this one is all sent (a server out of reach for two events).
-                holdNamedFile();
+                // The file the path names meanwhile has its sign-ups' times noted, and is held too, in
+                // its turn: it may be moved away in its turn before this one is all sent (a server out of
+                // reach for two events).
                 noteTimesOfNamedFile(noteTimes);
+                holdNamedFile();
                 return takeFresh();
             }
             m_fresh.clear();

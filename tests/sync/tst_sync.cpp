@@ -14,6 +14,7 @@
 #include "sync/Target.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -321,6 +322,11 @@ private Q_SLOTS:
         settings.lastRetry = std::chrono::milliseconds(500);
         if (!restarted)
             QCOMPARE(m_db.stopServer(), QString());
+        // Up again for the tests after this one, whatever happens in it.
+        auto serverBack = qScopeGuard([&] {
+            if (!restarted)
+                m_db.startServer();
+        });
         const dbsync::Target target = dbsync::checkTarget(m_db.kioskConninfo());
         auto engine = std::make_unique<dbsync::Engine>(settings, target.host, target.account);
         engine->start();
@@ -356,6 +362,7 @@ private Q_SLOTS:
             engine = std::make_unique<dbsync::Engine>(settings, target.host, target.account);
             engine->start();
         } else {
+            serverBack.dismiss();
             QCOMPARE(m_db.startServer(), QString());
         }
         QTRY_COMPARE_WITH_TIMEOUT(engine->status().lines, 1, 30000);
