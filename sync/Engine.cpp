@@ -33,28 +33,27 @@
 
 namespace dbsync {
 
-QString timesFileOf(const QString& stateFile)
+namespace {
+
+// The state file's name without its ".txt", which the files beside it begin with.
+QString besideState(const QString& stateFile, QLatin1String ending)
 {
     QString base = stateFile;
     if (base.endsWith(QStringLiteral(".txt")))
         base.chop(4);
-    return base + QStringLiteral("-times.txt");
+    return base + ending;
+}
+
+} // namespace
+
+QString timesFileOf(const QString& stateFile)
+{
+    return besideState(stateFile, QLatin1String("-times.txt"));
 }
 
 QString heldFileOf(const QString& stateFile)
 {
-    QString base = stateFile;
-    if (base.endsWith(QStringLiteral(".txt")))
-        base.chop(4);
-    return base + QStringLiteral("-sending.csv");
-}
-
-QString waitingFilePrefixOf(const QString& stateFile)
-{
-    QString base = stateFile;
-    if (base.endsWith(QStringLiteral(".txt")))
-        base.chop(4);
-    return base + QStringLiteral("-waiting-");
+    return besideState(stateFile, QLatin1String("-sending.csv"));
 }
 
 namespace {
@@ -140,6 +139,32 @@ public:
 private:
     int m_fd;
 };
+
+// Reads the complete lines a data file holds beyond *seenEnd, in large blocks under the shared lock,
+// giving each line's offset, and moves *seenEnd after the last of them. A line still being written (or
+// torn) waits for the append that ends it; a line longer than a block is read on by the next look (such
+// a line comes only from an edited file).
+template <typename EachLine>
+void readNewLines(int fd, qint64* seenEnd, EachLine eachLine)
+{
+    const SharedLock lock(fd);
+    for (;;) {
+        const QByteArray block = readAt(fd, *seenEnd, 1 << 20);
+        const qsizetype lastBreak = block.lastIndexOf('\n');
+        if (lastBreak < 0)
+            break;
+        for (qsizetype at = 0; at <= lastBreak; at = block.indexOf('\n', at) + 1)
+            eachLine(*seenEnd + at);
+        *seenEnd += lastBreak + 1;
+        if (block.size() < (1 << 20))
+            break;
+    }
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
 
 // Writes the state file on a thread of its own, so that the next line goes to the server while the
 // confirmation of the last one is synced to disk, and at most once a second. Only the newest waiting
@@ -363,11 +388,12 @@ public:
     // The times of lines just noted, so that a kill or a restart keeps them. They reach the disk within
     // a second: a sync per sign-up would take the disk from the press beside it, and a power cut costs
     // at most the last second's times (those lines then go without one).
-    void writeTimes(const QList<qint64>& fresh)
+    void writeTimes(const QList<qint64>& fresh) { writeTimes(m_fileId, fresh, m_times); }
+    void writeTimes(const QString& fileId, const QList<qint64>& fresh, const Times& times)
     {
         if (fresh.isEmpty())
             return;
-        if (const QString error = appendTimes(m_timesFile, m_fileId, fresh, m_times); !error.isEmpty()) {
+        if (const QString error = appendTimes(m_timesFile, fileId, fresh, times); !error.isEmpty()) {
             qWarning("sync: %s", qUtf8Printable(error));
             return;
         }
@@ -509,38 +535,34 @@ private:
         return files;
     }
 
-    // Links the file the path names, unless it is the one being sent or already waits.
+    // Links the file whose times are noted (the one the path names), unless it is the one being sent or
+    // already waits. Linked through its descriptor, so the link is of that very file, whatever the path
+    // names by then.
     void holdNamedFile()
     {
+        struct stat named = {};
+        struct stat other = {};
+        if (m_namedHeld || m_namedFd < 0 || ::fstat(m_namedFd, &named) != 0)
+            return;
         const QStringList waiting = waitingFiles();
-        const auto isKnown = [&](const QByteArray& path) {
-            struct stat named = {};
-            struct stat other = {};
-            if (::stat(path.constData(), &named) != 0)
-                return true; // nothing there
-            const auto same = [&] { return other.st_dev == named.st_dev && other.st_ino == named.st_ino; };
-            if (::fstat(m_fd, &other) == 0 && same())
-                return true;
-            for (const QString& file : waiting)
-                if (::stat(QFile::encodeName(file).constData(), &other) == 0 && same())
-                    return true;
-            return false;
-        };
-        const QByteArray dataFile = QFile::encodeName(m_settings.dataFile);
-        if (isKnown(dataFile))
-            return; // as at nearly every look
-        // Linked, then looked at again: the path may name yet another file by the time it is linked.
+        m_namedHeld = ::fstat(m_fd, &other) == 0 && sameFile(other, named);
+        for (const QString& file : waiting)
+            m_namedHeld = m_namedHeld || (::stat(QFile::encodeName(file).constData(), &other) == 0 && sameFile(other, named));
+        if (m_namedHeld)
+            return;
         const QByteArray fresh = QFile::encodeName(m_waitingPrefix + QStringLiteral("new"));
         ::unlink(fresh.constData());
-        if (::link(dataFile.constData(), fresh.constData()) != 0)
-            return; // gone meanwhile, or on another file system
+        const QByteArray handle = "/proc/self/fd/" + QByteArray::number(m_namedFd);
+        if (::linkat(AT_FDCWD, handle.constData(), AT_FDCWD, fresh.constData(), AT_SYMLINK_FOLLOW) != 0)
+            return; // on another file system
         const qint64 number = waiting.isEmpty() ? 1 : waitingNumber(waiting.constLast()) + 1;
         const QByteArray name = QFile::encodeName(m_waitingPrefix + QString::number(number) + QStringLiteral(".csv"));
-        if (isKnown(fresh) || ::rename(fresh.constData(), name.constData()) != 0) {
+        if (::rename(fresh.constData(), name.constData()) != 0) {
             ::unlink(fresh.constData());
             return;
         }
         platform::syncFolder(QFileInfo(m_waitingPrefix).absolutePath());
+        m_namedHeld = true;
     }
 
     // Meanwhile the sign-ups go on into the file the path names: their times are noted as they come, as
@@ -551,8 +573,7 @@ private:
         struct stat watched = {};
         if (::stat(QFile::encodeName(m_settings.dataFile).constData(), &named) != 0)
             return;
-        if (m_namedFd >= 0
-            && (::fstat(m_namedFd, &watched) != 0 || watched.st_dev != named.st_dev || watched.st_ino != named.st_ino))
+        if (m_namedFd >= 0 && (::fstat(m_namedFd, &watched) != 0 || !sameFile(watched, named)))
             stopNotingNamedFile(); // moved away in its turn: the next one
         if (m_namedFd < 0) {
             m_namedFd = ::open(QFile::encodeName(m_settings.dataFile).constData(), O_RDONLY | O_CLOEXEC);
@@ -563,33 +584,15 @@ private:
         QList<qint64> fresh;
         Times times;
         const qint64 now = QDateTime::currentSecsSinceEpoch();
-        {
-            const SharedLock lock(m_namedFd);
-            for (;;) {
-                const QByteArray block = readAt(m_namedFd, m_namedSeenEnd, 1 << 20);
-                const qsizetype lastBreak = block.lastIndexOf('\n');
-                if (lastBreak < 0)
-                    break;
-                for (qsizetype at = 0; noteTimes && at <= lastBreak; at = block.indexOf('\n', at) + 1) {
-                    fresh << m_namedSeenEnd + at;
-                    times.insert(m_namedSeenEnd + at, now);
-                }
-                m_namedSeenEnd += lastBreak + 1;
-                if (block.size() < (1 << 20))
-                    break;
+        readNewLines(m_namedFd, &m_namedSeenEnd, [&](qint64 offset) {
+            if (noteTimes) {
+                fresh << offset;
+                times.insert(offset, now);
             }
-        }
+        });
         if (m_namedSeenEnd > 0 && m_namedFileId.isEmpty())
             m_namedFileId = fileIdentity(m_namedFd);
-        if (fresh.isEmpty())
-            return;
-        if (const QString error = appendTimes(m_timesFile, m_namedFileId, fresh, times); !error.isEmpty()) {
-            qWarning("sync: %s", qUtf8Printable(error));
-            return;
-        }
-        m_timesWritten = true;
-        if (!m_timesSync->isActive())
-            m_timesSync->start();
+        writeTimes(m_namedFileId, fresh, times);
     }
 
     void stopNotingNamedFile()
@@ -599,6 +602,7 @@ private:
         m_namedFd = -1;
         m_namedFileId.clear();
         m_namedSeenEnd = 0;
+        m_namedHeld = false;
     }
 
     // The file came from the waiting links: once it is held (or done with), its link goes.
@@ -621,7 +625,7 @@ private:
         const QByteArray heldName = QFile::encodeName(m_heldFile);
         if (::fstat(m_fd, &mine) != 0)
             return;
-        if (::stat(heldName.constData(), &held) == 0 && held.st_dev == mine.st_dev && held.st_ino == mine.st_ino)
+        if (::stat(heldName.constData(), &held) == 0 && sameFile(held, mine))
             return;
         const QByteArray fresh = heldName + ".new";
         ::unlink(fresh.constData());
@@ -651,34 +655,20 @@ private:
             return false;
         if (::stat(QFile::encodeName(m_settings.dataFile).constData(), &named) != 0)
             return false;
-        return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+        return sameFile(held, named);
     }
 
     // Reads the complete lines added since the last look, in large blocks, under the shared lock.
     void scan(bool noteTimes)
     {
         const qint64 now = QDateTime::currentSecsSinceEpoch();
-        const SharedLock lock(m_fd);
-        for (;;) {
-            const QByteArray block = readAt(m_fd, m_seenEnd, 1 << 20);
-            const qsizetype lastBreak = block.lastIndexOf('\n');
-            if (lastBreak < 0)
-                break; // nothing new, or a line still being written (or torn) that no append has ended
-            for (qsizetype at = 0; at <= lastBreak;) {
-                const qsizetype end = block.indexOf('\n', at);
-                if (noteTimes) {
-                    m_times.insert(m_seenEnd + at, now);
-                    m_fresh << m_seenEnd + at;
-                }
-                ++m_seenLines;
-                at = end + 1;
+        readNewLines(m_fd, &m_seenEnd, [&](qint64 offset) {
+            if (noteTimes) {
+                m_times.insert(offset, now);
+                m_fresh << offset;
             }
-            m_seenEnd += lastBreak + 1;
-            if (block.size() < (1 << 20))
-                break;
-        }
-        // A block that holds no line break at all, of a line longer than a block, is read on by the
-        // next look; such a line comes only from an edited file.
+            ++m_seenLines;
+        });
         if (m_fileId.isEmpty() && m_seenLines > 0)
             identify();
     }
@@ -921,7 +911,7 @@ private:
     std::pair<qint64, QDateTime> m_evidenceSeen; // the evidence file's size and time when it was read
 
     const QString m_heldFile = heldFileOf(m_settings.stateFile);
-    const QString m_waitingPrefix = waitingFilePrefixOf(m_settings.stateFile);
+    const QString m_waitingPrefix = besideState(m_settings.stateFile, QLatin1String("-waiting-"));
     QString m_waitingFile; // the waiting link the open file came from, until it is held
     bool m_checkedHeld = false; // at start
     bool m_fromHeld = false;    // m_fd was opened through the held name: a file moved away
@@ -936,6 +926,7 @@ private:
     int m_namedFd = -1; // while the file being sent is not the one the path names: that one
     QString m_namedFileId;
     qint64 m_namedSeenEnd = 0;
+    bool m_namedHeld = false; // it has its waiting link (or is the file being sent)
     static constexpr qint64 kTimesKept = 64 * 1024; // about a thousand lines
     SyncState m_saved; // as in the state file, or on its way there
     StateWriter m_stateWriter{m_settings.stateFile};

@@ -222,12 +222,7 @@ private Q_SLOTS:
     void sendsEachLineOnceAcrossRestarts()
     {
         QTemporaryDir dir;
-        dbsync::Settings settings;
-        settings.dataFile = dir.filePath(QStringLiteral("quillmore.csv"));
-        settings.stateFile = dir.filePath(QStringLiteral("quillmore-sync.txt"));
-        settings.conninfo = m_db.kioskConninfo();
-        settings.kioskName = QStringLiteral("restarts");
-        settings.version = QStringLiteral("1.0");
+        dbsync::Settings settings = settingsIn(dir, QStringLiteral("restarts"));
         const dbsync::Target target = dbsync::checkTarget(settings.conninfo);
         QVERIFY(append(settings.dataFile,
                        (line(QStringLiteral("Ann")) + u'\n' + line(QStringLiteral("Bob")) + u'\n'
@@ -311,13 +306,9 @@ private Q_SLOTS:
         QFETCH(bool, restarted);
         const QString kiosk = restarted ? QStringLiteral("events") : QStringLiteral("events-running");
         QTemporaryDir dir;
-        dbsync::Settings settings;
-        settings.dataFile = dir.filePath(QStringLiteral("quillmore.csv"));
-        settings.stateFile = dir.filePath(QStringLiteral("quillmore-sync.txt"));
-        settings.conninfo = restarted ? QStringLiteral("host=127.0.0.1 port=1 dbname=events user=kiosk")
-                                      : m_db.kioskConninfo();
-        settings.kioskName = kiosk;
-        settings.version = QStringLiteral("1.0");
+        dbsync::Settings settings = settingsIn(dir, kiosk);
+        if (restarted)
+            settings.conninfo = QStringLiteral("host=127.0.0.1 port=1 dbname=events user=kiosk");
         settings.firstRetry = std::chrono::milliseconds(50);
         settings.lastRetry = std::chrono::milliseconds(500);
         if (!restarted)
@@ -390,12 +381,7 @@ private Q_SLOTS:
     void sendsEvidence()
     {
         QTemporaryDir dir;
-        dbsync::Settings settings;
-        settings.dataFile = dir.filePath(QStringLiteral("quillmore.csv"));
-        settings.stateFile = dir.filePath(QStringLiteral("quillmore-sync.txt"));
-        settings.conninfo = m_db.kioskConninfo();
-        settings.kioskName = QStringLiteral("evidence");
-        settings.version = QStringLiteral("1.0");
+        const dbsync::Settings settings = settingsIn(dir, QStringLiteral("evidence"));
         const consent::Notice notice = *consent::noticeFromBytes(kNoticeBytes).notice;
         QCOMPARE(notice.sha256, kNoticeSha256);
         const QDateTime at = QDateTime(QDate(2026, 12, 9), QTime(3, 19, 7), Qt::UTC);
@@ -504,6 +490,18 @@ private Q_SLOTS:
     }
 
 private:
+    // An engine's settings for a kiosk whose files are in the folder, sending to the test's server.
+    dbsync::Settings settingsIn(const QTemporaryDir& dir, const QString& kiosk)
+    {
+        dbsync::Settings settings;
+        settings.dataFile = dir.filePath(QStringLiteral("quillmore.csv"));
+        settings.stateFile = dir.filePath(QStringLiteral("quillmore-sync.txt"));
+        settings.conninfo = m_db.kioskConninfo();
+        settings.kioskName = kiosk;
+        settings.version = QStringLiteral("1.0");
+        return settings;
+    }
+
     Database m_db;
 };
 
