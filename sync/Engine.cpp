@@ -24,6 +24,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -67,6 +68,7 @@ struct Job
     QList<QByteArray> columns;             // and one per column, then the evidence and the export's values
     QList<QByteArray> notices;             // the SHA-256 of each notice text going with the batch
     QByteArray noticeHashes, noticeBodies; // the arrays of add_notices
+    qint64 startOffset = 0;                // of the batch's first line
     qint64 endOffset = 0;                  // after the batch's last line
     qint64 asideLines = 0;
     qint64 lastAsideLine = 0;
@@ -708,22 +710,35 @@ private:
         return m_saved.confirmedOffset <= m_seenEnd && readAt(m_fd, m_saved.confirmedOffset - 1, 1) == "\n";
     }
 
-    // The next lines from the confirmed offset on, as add_signups takes them.
-    Job nextBatch()
+    // What the state becomes once the batch is confirmed.
+    static SyncState confirming(SyncState state, const Job& job)
+    {
+        state.confirmedOffset = job.endOffset;
+        state.confirmedLines += job.count;
+        state.asideLines = job.asideLines;
+        state.lastAsideLine = job.lastAsideLine;
+        state.lastSignUp = job.lastSignUp;
+        return state;
+    }
+
+    // The next lines after what `from` confirms, as add_signups takes them; the notice texts the batch
+    // on its way carries are left to it.
+    Job nextBatch(const SyncState& from, const QList<QByteArray>& noticesOnTheirWay = {})
     {
         Job job;
         job.fileId = m_fileId;
-        job.endOffset = m_saved.confirmedOffset;
-        job.asideLines = m_saved.asideLines;
-        job.lastAsideLine = m_saved.lastAsideLine;
-        job.lastSignUp = m_saved.lastSignUp;
-        if (m_fd < 0 || m_fileId.isEmpty() || m_saved.confirmedOffset >= m_seenEnd)
+        job.startOffset = from.confirmedOffset;
+        job.endOffset = from.confirmedOffset;
+        job.asideLines = from.asideLines;
+        job.lastAsideLine = from.lastAsideLine;
+        job.lastSignUp = from.lastSignUp;
+        if (m_fd < 0 || m_fileId.isEmpty() || from.confirmedOffset >= m_seenEnd)
             return job;
-        const qint64 size = std::min(m_seenEnd - m_saved.confirmedOffset, m_settings.batchBytes);
-        QByteArray block = readAt(m_fd, m_saved.confirmedOffset, size);
+        const qint64 size = std::min(m_seenEnd - from.confirmedOffset, m_settings.batchBytes);
+        QByteArray block = readAt(m_fd, from.confirmedOffset, size);
         // A line longer than a batch's bytes goes alone.
         if (!block.contains('\n'))
-            block = readAt(m_fd, m_saved.confirmedOffset, m_seenEnd - m_saved.confirmedOffset);
+            block = readAt(m_fd, from.confirmedOffset, m_seenEnd - from.confirmedOffset);
 
         // Read after the data file, so that every line read has its evidence there (core/Consent.h).
         // It only grows, so the same size and time is the same text: a backlog parses it once.
@@ -744,12 +759,12 @@ private:
 
         QList<std::optional<qint64>> offsets, times;
         QList<std::optional<QByteArray>> values[14], raws, extra[4], noticeHashes, noticeBodies;
-        qint64 lineNumber = m_saved.confirmedLines;
+        qint64 lineNumber = from.confirmedLines;
         for (qsizetype at = 0; job.count < m_batchLines;) {
             const qsizetype end = block.indexOf('\n', at);
             if (end < 0)
                 break;
-            const qint64 offset = m_saved.confirmedOffset + at;
+            const qint64 offset = from.confirmedOffset + at;
             const QByteArrayView line(block.constData() + at, end - at);
             ++lineNumber;
             offsets << offset;
@@ -769,7 +784,7 @@ private:
                 extra[2] << exported.at(6).toUtf8();
                 extra[3] << exported.at(7).toUtf8();
                 if (found && !m_noticesSent.contains(found->noticeSha256)
-                    && !job.notices.contains(found->noticeSha256)) {
+                    && !noticesOnTheirWay.contains(found->noticeSha256) && !job.notices.contains(found->noticeSha256)) {
                     job.notices << found->noticeSha256;
                     // A text lost or changed beside the data file goes without: its hash still names it.
                     QFile text(consent::noticeFilePath(m_settings.dataFile, found->noticeSha256));
@@ -811,7 +826,12 @@ private:
             return;
         // Lines this look finds first have their times written too, once the batch is on its way.
         const QList<qint64> fresh = follow(true);
-        Job job = nextBatch();
+        // The batch read while the one before was at the server, if it still follows what is confirmed.
+        std::optional<Job> prepared = std::exchange(m_prepared, std::nullopt);
+        Job job = prepared && prepared->fileId == m_fileId && prepared->fileId == m_saved.fileId
+                          && prepared->startOffset == m_saved.confirmedOffset
+                      ? std::move(*prepared)
+                      : nextBatch(m_saved);
         job.status = !m_statusClock.isValid() || m_statusClock.hasExpired(m_settings.statusEvery.count());
         if (job.count == 0 && !job.status) {
             writeTimes(fresh);
@@ -829,6 +849,11 @@ private:
             QMetaObject::invokeMethod(this, [this, job, failure] { done(job, failure); });
         });
         writeTimes(fresh);
+        // A backlog goes as fast as the slower of this thread and the server, not as both in turn.
+        if (job.count > 0 && job.fileId == m_saved.fileId) {
+            if (Job next = nextBatch(confirming(m_saved, job), job.notices); next.count > 0)
+                m_prepared = std::move(next);
+        }
     }
 
     void done(const Job& job, const std::optional<Failure>& failure)
@@ -837,6 +862,7 @@ private:
         if (m_stopping)
             return;
         if (failure) {
+            m_prepared.reset();
             m_batchLines = kFirstBatch;
             m_status.state = failure->kind == Failure::Kind::Refused ? Status::State::Refused : Status::State::Waiting;
             m_status.reason = failure->reason;
@@ -853,13 +879,8 @@ private:
         for (const QByteArray& notice : job.notices)
             m_noticesSent.insert(notice);
         const bool confirmed = job.count > 0 && job.fileId == m_saved.fileId;
-        if (confirmed) {
-            m_saved.confirmedOffset = job.endOffset;
-            m_saved.confirmedLines += job.count;
-            m_saved.asideLines = job.asideLines;
-            m_saved.lastAsideLine = job.lastAsideLine;
-            m_saved.lastSignUp = job.lastSignUp;
-        }
+        if (confirmed)
+            m_saved = confirming(m_saved, job);
         m_status.state = Status::State::Sent;
         m_status.reason.clear();
         m_status.failingSince = QDateTime();
@@ -931,6 +952,7 @@ private:
     SyncState m_saved; // as in the state file, or on its way there
     StateWriter m_stateWriter{m_settings.stateFile};
     bool m_sending = false;
+    std::optional<Job> m_prepared; // the batch after the one on its way
     bool m_stopping = false;
     Status m_status;
 };
