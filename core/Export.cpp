@@ -1,13 +1,13 @@
 #include "core/Export.h"
 
 #include "core/CountryCodes.h"
+#include "core/PhoneNumbers.h"
 #include "core/SignUpRecord.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <phonenumbers/phonenumberutil.h>
 
 #include <algorithm>
 #include <thread>
@@ -67,25 +67,6 @@ void say(std::FILE* messages, const QString& text)
     std::fflush(messages);
 }
 
-// The E.164 form of a number typed in the country, or empty where it stays as typed.
-std::string e164(const std::string& typed, const std::string& countryCode)
-{
-    using i18n::phonenumbers::PhoneNumber;
-    using i18n::phonenumbers::PhoneNumberUtil;
-    if (typed.empty() || countryCode.empty())
-        return {};
-    const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
-    PhoneNumber number;
-    if (util.Parse(typed, countryCode, &number) != PhoneNumberUtil::NO_PARSING_ERROR)
-        return {};
-    // A length the country's numbers have; a number that needs an area code it lacks does not fit.
-    if (util.IsPossibleNumberWithReason(number) != PhoneNumberUtil::IS_POSSIBLE)
-        return {};
-    std::string formatted;
-    util.Format(number, PhoneNumberUtil::E164, &formatted);
-    return formatted;
-}
-
 // cell() on a value's UTF-8 bytes as the data file holds them, a quote inside doubled: what the CSV
 // quotes is then the column as it stands.
 void appendCell(QByteArray* out, QByteArrayView column, bool forSpreadsheet)
@@ -121,8 +102,11 @@ bool appendRowOfLine(QByteArray* out, QByteArrayView line, const consent::Eviden
     const record::RawColumns& c = *columns;
     const QByteArrayView code = lists::countryCodeOfUtf8(valueOf(c[Country]));
     std::string phone;
-    if (!c[Cell].isEmpty() && !code.isEmpty())
-        phone = e164(valueOf(c[Cell]).toStdString(), code.toByteArray().toStdString());
+    if (!c[Cell].isEmpty() && !code.isEmpty()) {
+        const QByteArray typed = valueOf(c[Cell]);
+        phone = phones::e164(std::string_view(typed.constData(), size_t(typed.size())),
+                             std::string_view(code.data(), size_t(code.size())));
+    }
     const QByteArrayView noticeSha256 =
         found != nullptr ? QByteArrayView(evidence.notices[found->notice]) : QByteArrayView();
     const QByteArrayView cells[] = {
@@ -208,7 +192,10 @@ const QStringList& columnNames()
 
 QString phoneE164(const QString& typed, const QString& countryCode)
 {
-    const std::string formatted = e164(typed.toStdString(), countryCode.toStdString());
+    const QByteArray digits = typed.toUtf8();
+    const QByteArray region = countryCode.toLatin1();
+    const std::string formatted = phones::e164(std::string_view(digits.constData(), size_t(digits.size())),
+                                               std::string_view(region.constData(), size_t(region.size())));
     return formatted.empty() ? typed : QString::fromStdString(formatted);
 }
 

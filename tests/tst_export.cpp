@@ -8,12 +8,15 @@
 #include "core/Export.h"
 #include "core/Files.h"
 #include "core/Lists.h"
+#include "core/PhoneNumbers.h"
 #include "core/SignUpRecord.h"
 
 #include <QDir>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <phonenumbers/phonenumberutil.h>
 
 #include <cstdio>
 
@@ -110,6 +113,64 @@ private Q_SLOTS:
             QVERIFY2(!seen.contains(code), qPrintable(code));
             seen.insert(code);
         }
+    }
+
+    // The way for digits alone gives what libphonenumber's parse gives, for every country of the list:
+    // numbers of every length that begin with what the parse treats apart (a national prefix, an
+    // international one, the calling code) or with anything else, and each region's own example numbers
+    // as they are dialled at home. It must take most of them itself, or it makes nothing faster.
+    void digitsAsTheParseHasThem()
+    {
+        using i18n::phonenumbers::PhoneNumber;
+        using i18n::phonenumbers::PhoneNumberUtil;
+        const PhoneNumberUtil& util = *PhoneNumberUtil::GetInstance();
+        QRandomGenerator random(20261209);
+        int cases = 0;
+        int taken = 0;
+        const auto check = [&](const std::string& digits, const std::string& region) {
+            const std::optional<std::string> shortcut = phones::e164OfDigits(digits, region);
+            ++cases;
+            if (!shortcut)
+                return true;
+            ++taken;
+            const std::string parsed = phones::e164ByParse(digits, region);
+            if (*shortcut == parsed)
+                return true;
+            qWarning("%s in %s: %s, the parse %s", digits.c_str(), region.c_str(), shortcut->c_str(), parsed.c_str());
+            return false;
+        };
+        for (const lists::CountryCode& row : lists::countryCodes()) {
+            const std::string region = row.code;
+            if (region.empty())
+                continue;
+            const std::string callingCode = std::to_string(util.GetCountryCodeForRegion(region));
+            const std::string starts[] = {"", "0", "00", "01", "1", "8", "9", callingCode, "0" + callingCode};
+            for (int i = 0; i < 160; ++i) {
+                std::string digits = starts[random.bounded(int(std::size(starts)))];
+                const size_t length = size_t(random.bounded(2, 18));
+                while (digits.size() < length)
+                    digits += char('0' + random.bounded(10));
+                QVERIFY(check(digits.substr(0, length), region));
+            }
+            for (const auto type : {PhoneNumberUtil::FIXED_LINE, PhoneNumberUtil::MOBILE}) {
+                PhoneNumber example;
+                if (!util.GetExampleNumberForType(region, type, &example))
+                    continue;
+                std::string national;
+                util.Format(example, PhoneNumberUtil::NATIONAL, &national);
+                std::erase_if(national, [](char c) { return c < '0' || c > '9'; });
+                std::string significant;
+                util.GetNationalSignificantNumber(example, &significant);
+                QVERIFY(check(national, region));
+                QVERIFY(check(significant, region));
+            }
+        }
+        QVERIFY2(taken * 2 > cases, qPrintable(QStringLiteral("%1 of %2").arg(taken).arg(cases)));
+        // Not digits alone, or not a region's: the parse's.
+        QCOMPARE(phones::e164OfDigits("020 7946 0958", "GB"), std::nullopt);
+        QCOMPARE(phones::e164OfDigits("+442079460958", "GB"), std::nullopt);
+        QCOMPARE(phones::e164OfDigits("2079460958", "ZZ"), std::nullopt);
+        QCOMPARE(phones::e164("020 7946 0958", "GB"), std::string("+442079460958"));
     }
 
     // A sign-up's line through the export: the column it changes, as the export's file holds it.
