@@ -150,15 +150,22 @@ std::optional<Failure> Connection::open(const QString& conninfo, std::chrono::mi
 }
 
 Connection::Answer Connection::exec(const char* statement, const QList<std::optional<QByteArray>>& parameters,
-                                    std::chrono::milliseconds timeout)
+                                    std::chrono::milliseconds timeout, qsizetype binaryFrom)
 {
     if (m_conn == nullptr)
         return {Failure{Failure::Kind::Unreachable, QStringLiteral("not connected")}, {}};
     const Clock::time_point deadline = Clock::now() + timeout;
     QList<const char*> values;
-    for (const std::optional<QByteArray>& parameter : parameters)
+    QList<int> lengths, formats;
+    for (const std::optional<QByteArray>& parameter : parameters) {
+        const bool binary = binaryFrom >= 0 && values.size() >= binaryFrom;
         values << (parameter ? parameter->constData() : nullptr);
-    if (PQsendQueryParams(m_conn, statement, int(values.size()), nullptr, values.constData(), nullptr, nullptr, 0) != 1)
+        lengths << (parameter ? int(parameter->size()) : 0);
+        formats << (binary ? 1 : 0);
+    }
+    if (PQsendQueryParams(m_conn, statement, int(values.size()), nullptr, values.constData(), lengths.constData(),
+                          formats.constData(), 0)
+        != 1)
         return {lost(firstLine(PQerrorMessage(m_conn))), {}};
 
     const auto waited = [&](bool forWriting) -> std::optional<Failure> {

@@ -42,15 +42,16 @@ public:
     // Connects within the time, then sets the server's statement timeout. On failure: closed.
     std::optional<Failure> open(const QString& conninfo, std::chrono::milliseconds timeout);
 
-    // Runs one statement with text parameters (NULL where nullopt) and returns its single value, or the
-    // failure. A failure other than an error of the statement itself closes the connection.
+    // Runs one statement with parameters (NULL where nullopt; in text form, but those from `binaryFrom`
+    // on in binary form) and returns its single value, or the failure. A failure other than an error of
+    // the statement itself closes the connection.
     struct Answer
     {
         std::optional<Failure> failure;
         QByteArray value;
     };
     Answer exec(const char* statement, const QList<std::optional<QByteArray>>& parameters,
-                std::chrono::milliseconds timeout);
+                std::chrono::milliseconds timeout, qsizetype binaryFrom = -1);
 
     // From any thread: the wait under way, and every one after it, ends at once as a failure.
     void interrupt();

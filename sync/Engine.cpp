@@ -277,7 +277,7 @@ public:
         // Before the lines that name them; a text the database has already adds nothing.
         if (!job.notices.isEmpty()) {
             const Connection::Answer answer =
-                m_connection.exec(kAddNotices, {job.noticeHashes, job.noticeBodies}, m_settings.timeout);
+                m_connection.exec(kAddNotices, {job.noticeHashes, job.noticeBodies}, m_settings.timeout, 0);
             if (answer.failure)
                 return answer.failure;
         }
@@ -286,7 +286,7 @@ public:
                                                            job.offsets, job.times, job.raws};
             for (const QByteArray& column : job.columns)
                 parameters << column;
-            const Connection::Answer answer = m_connection.exec(kAddSignUps, parameters, m_settings.timeout);
+            const Connection::Answer answer = m_connection.exec(kAddSignUps, parameters, m_settings.timeout, 2);
             if (answer.failure)
                 return answer.failure;
         }

@@ -111,12 +111,10 @@ BEGIN
     INSERT INTO quillmore.signup AS s (kiosk, data_file, line_offset, signed_up_at, unparsed,
         first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14,
         consent_at, notice_sha256, country_code, phone_e164)
-    SELECT $1, $2, o.line_offset, to_timestamp(o.t), decode(o.raw, 'hex'),
-        o.first_name, o.last_name, o.email, o.post_code, o.city, o.column_6, o.country, o.cell, o.carrier, o.aol_screen_name, o.myspace_user_name, o.year_born, o.gender, o.column_14,
-        o.consent_at::timestamptz, o.notice_sha256, o.country_code, o.phone_e164
-    FROM unnest($3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20, $21, $22, $23)
-        AS o(line_offset, t, raw, first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14,
-             consent_at, notice_sha256, country_code, phone_e164)
+    SELECT $1, $2, unnest($3), to_timestamp(unnest($4)), decode(unnest($5), 'hex'),
+        unnest($6), unnest($7), unnest($8), unnest($9), unnest($10), unnest($11), unnest($12), unnest($13),
+        unnest($14), unnest($15), unnest($16), unnest($17), unnest($18), unnest($19),
+        unnest($20)::timestamptz, unnest($21), unnest($22), unnest($23)
     ON CONFLICT (kiosk, data_file, line_offset) DO NOTHING;
     GET DIAGNOSTICS added = ROW_COUNT;
     RETURN added;
