@@ -63,6 +63,8 @@ void Connection::close()
     if (m_conn != nullptr)
         PQfinish(m_conn);
     m_conn = nullptr;
+    m_prepared.clear();
+    m_prepares = true;
 }
 
 void Connection::interrupt()
@@ -143,7 +145,8 @@ std::optional<Failure> Connection::open(const QString& conninfo, std::chrono::mi
         return lost(QStringLiteral("cannot make the connection non-blocking"));
     // The server gives up on a statement by itself too, so no lock or stall holds a batch for long.
     const QByteArray statementTimeout = QByteArray::number(qint64(timeout.count()));
-    const Answer set = exec("SELECT set_config('statement_timeout', $1, false)", {statementTimeout}, timeout);
+    const Answer set =
+        run("SELECT set_config('statement_timeout', $1, false)", {statementTimeout}, timeout, -1, false);
     if (set.failure)
         return set.failure;
     return std::nullopt;
@@ -152,8 +155,14 @@ std::optional<Failure> Connection::open(const QString& conninfo, std::chrono::mi
 Connection::Answer Connection::exec(const char* statement, const QList<std::optional<QByteArray>>& parameters,
                                     std::chrono::milliseconds timeout, qsizetype binaryFrom)
 {
+    return run(statement, parameters, timeout, binaryFrom, true);
+}
+
+Connection::Answer Connection::run(const char* statement, const QList<std::optional<QByteArray>>& parameters,
+                                   std::chrono::milliseconds timeout, qsizetype binaryFrom, bool prepare)
+{
     if (m_conn == nullptr)
-        return {Failure{Failure::Kind::Unreachable, QStringLiteral("not connected")}, {}};
+        return {Failure{Failure::Kind::Unreachable, QStringLiteral("not connected")}, {}, {}};
     const Clock::time_point deadline = Clock::now() + timeout;
     QList<const char*> values;
     QList<int> lengths, formats;
@@ -163,11 +172,42 @@ Connection::Answer Connection::exec(const char* statement, const QList<std::opti
         lengths << (parameter ? int(parameter->size()) : 0);
         formats << (binary ? 1 : 0);
     }
+    // Prepared once per connection, the statement is not parsed and planned again at every call. A
+    // pooler in front of the server may mix up connections' prepared statements (PgBouncer in
+    // transaction mode): then the connection sends statements whole.
+    auto prepared = prepare ? m_prepared.constFind(statement) : m_prepared.cend();
+    if (prepare && prepared == m_prepared.cend() && m_prepares) {
+        const QByteArray name = "quillmore_" + QByteArray::number(m_prepared.size());
+        if (PQsendPrepare(m_conn, name.constData(), statement, int(values.size()), nullptr) != 1)
+            return {lost(firstLine(PQerrorMessage(m_conn))), {}, {}};
+        Answer answer = finish(deadline, timeout);
+        if (answer.failure && answer.state != "42P05") // duplicate_prepared_statement: another client's
+            return answer;
+        if (answer.failure)
+            m_prepares = false;
+        else
+            prepared = m_prepared.insert(statement, name);
+    }
+    if (prepared != m_prepared.cend()) {
+        if (PQsendQueryPrepared(m_conn, prepared->constData(), int(values.size()), values.constData(),
+                                lengths.constData(), formats.constData(), 0)
+            != 1)
+            return {lost(firstLine(PQerrorMessage(m_conn))), {}, {}};
+        Answer answer = finish(deadline, timeout);
+        if (!answer.failure || answer.state != "26000") // invalid_sql_statement_name: the pooler lost it
+            return answer;
+        m_prepared.clear();
+        m_prepares = false;
+    }
     if (PQsendQueryParams(m_conn, statement, int(values.size()), nullptr, values.constData(), lengths.constData(),
                           formats.constData(), 0)
         != 1)
-        return {lost(firstLine(PQerrorMessage(m_conn))), {}};
+        return {lost(firstLine(PQerrorMessage(m_conn))), {}, {}};
+    return finish(deadline, timeout);
+}
 
+Connection::Answer Connection::finish(Clock::time_point deadline, std::chrono::milliseconds timeout)
+{
     const auto waited = [&](bool forWriting) -> std::optional<Failure> {
         switch (waitFor(forWriting, deadline)) {
         case Wait::Ready:
@@ -187,20 +227,20 @@ Connection::Answer Connection::exec(const char* statement, const QList<std::opti
         if (flushed == 0)
             break;
         if (flushed < 0)
-            return {lost(firstLine(PQerrorMessage(m_conn))), {}};
+            return {lost(firstLine(PQerrorMessage(m_conn))), {}, {}};
         if (std::optional<Failure> failure = waited(true))
-            return {failure, {}};
+            return {failure, {}, {}};
         if (PQconsumeInput(m_conn) != 1)
-            return {lost(firstLine(PQerrorMessage(m_conn))), {}};
+            return {lost(firstLine(PQerrorMessage(m_conn))), {}, {}};
     }
     Answer answer;
     bool gotResult = false;
     for (;;) {
         while (PQisBusy(m_conn)) {
             if (std::optional<Failure> failure = waited(false))
-                return {failure, {}};
+                return {failure, {}, {}};
             if (PQconsumeInput(m_conn) != 1)
-                return {lost(firstLine(PQerrorMessage(m_conn))), {}};
+                return {lost(firstLine(PQerrorMessage(m_conn))), {}, {}};
         }
         PGresult* result = PQgetResult(m_conn);
         if (result == nullptr)
@@ -214,11 +254,12 @@ Connection::Answer Connection::exec(const char* statement, const QList<std::opti
             const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
             answer.failure =
                 Failure{isRefusal(reason, state) ? Failure::Kind::Refused : Failure::Kind::Unreachable, reason};
+            answer.state = state != nullptr ? QByteArray(state) : QByteArray();
         }
         PQclear(result);
     }
     if (!gotResult)
-        return {lost(QStringLiteral("no result")), {}};
+        return {lost(QStringLiteral("no result")), {}, {}};
     if (PQstatus(m_conn) == CONNECTION_BAD)
         close();
     return answer;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -44,11 +45,13 @@ public:
 
     // Runs one statement with parameters (NULL where nullopt; in text form, but those from `binaryFrom`
     // on in binary form) and returns its single value, or the failure. A failure other than an error of
-    // the statement itself closes the connection.
+    // the statement itself closes the connection. The statement is prepared on the connection the first
+    // time (named by its address: a string that lives as long as the program), and run prepared after.
     struct Answer
     {
         std::optional<Failure> failure;
         QByteArray value;
+        QByteArray state; // the failed statement's SQLSTATE, if the server gave one
     };
     Answer exec(const char* statement, const QList<std::optional<QByteArray>>& parameters,
                 std::chrono::milliseconds timeout, qsizetype binaryFrom = -1);
@@ -58,10 +61,16 @@ public:
 
 private:
     enum class Wait { Ready, TimedOut, Interrupted, Failed };
+    Answer run(const char* statement, const QList<std::optional<QByteArray>>& parameters,
+               std::chrono::milliseconds timeout, qsizetype binaryFrom, bool prepare);
+    // The answer to what was sent, within the deadline.
+    Answer finish(Clock::time_point deadline, std::chrono::milliseconds timeout);
     Wait waitFor(bool forWriting, Clock::time_point deadline);
     Failure lost(const QString& why);
 
     pg_conn* m_conn = nullptr;
+    QHash<const char*, QByteArray> m_prepared; // statement → its name on this connection
+    bool m_prepares = true;
     int m_wake = -1; // an eventfd
 };
 

@@ -21,6 +21,8 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -28,6 +30,7 @@
 #include <cerrno>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -259,13 +262,56 @@ private:
 
 } // namespace
 
-// Talks to the server, on a thread of its own: every call may wait up to the timeout.
-class Link final : public QObject
+// Talks to the server, on a thread of its own: every call may wait up to the timeout. Work is handed to
+// it under a lock rather than as an event: the thread wakes sooner, and a sign-up's row is sooner in.
+class Link final
 {
 public:
     Link(const Settings& settings)
         : m_settings(settings)
     {
+    }
+
+    // Ends the thread: the job under way ends at once, and none waiting runs.
+    ~Link()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_ending = true;
+        }
+        m_connection.interrupt();
+        m_wake.notify_one();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    void start()
+    {
+        m_thread = std::thread([this] {
+            ::pthread_setname_np(::pthread_self(), "sync-link");
+            for (;;) {
+                std::function<void()> task;
+                {
+                    std::unique_lock lock(m_mutex);
+                    m_wake.wait(lock, [this] { return m_ending || !m_tasks.empty(); });
+                    if (m_ending)
+                        return;
+                    task = std::move(m_tasks.front());
+                    m_tasks.pop_front();
+                }
+                task();
+            }
+        });
+    }
+
+    // Runs on the link's thread, after what was handed to it before.
+    void post(std::function<void()> task)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_tasks.push_back(std::move(task));
+        }
+        m_wake.notify_one();
     }
 
     std::optional<Failure> run(const Job& job)
@@ -309,6 +355,11 @@ public:
 private:
     const Settings m_settings;
     Connection m_connection;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_tasks;
+    bool m_ending = false;
+    std::thread m_thread; // last: it starts once the rest is ready
 };
 
 // Watches and reads the data file and keeps the state, on a thread of its own; never waits for the
@@ -380,7 +431,7 @@ public:
                 m_retry->start(std::chrono::milliseconds(left));
         }
         if (!m_retry->isActive())
-            sendNext();
+            send(false); // the look was just taken
         // Noted while the batch is on its way: the times file's sync and the server's commit overlap.
         writeTimes(fresh);
         if (grew)
@@ -820,12 +871,15 @@ private:
         return job;
     }
 
-    void sendNext()
+    void sendNext() { send(true); }
+
+    // The next batch, after a look at the file first where `look`.
+    void send(bool look)
     {
         if (m_sending || m_stopping)
             return;
         // Lines this look finds first have their times written too, once the batch is on its way.
-        const QList<qint64> fresh = follow(true);
+        const QList<qint64> fresh = look ? follow(true) : QList<qint64>();
         // The batch read while the one before was at the server, if it still follows what is confirmed.
         std::optional<Job> prepared = std::exchange(m_prepared, std::nullopt);
         Job job = prepared && prepared->fileId == m_fileId && prepared->fileId == m_saved.fileId
@@ -844,7 +898,7 @@ private:
         m_lastAttempt.start();
         ++m_status.attempts;
         Link* link = m_link;
-        QMetaObject::invokeMethod(link, [this, link, job] {
+        link->post([this, link, job] {
             const std::optional<Failure> failure = link->run(job);
             QMetaObject::invokeMethod(this, [this, job, failure] { done(job, failure); });
         });
@@ -887,6 +941,8 @@ private:
         m_backoff = m_settings.firstRetry;
         // Small at first, so that a batch gets through on a link that keeps failing; then larger.
         m_batchLines = std::min(m_batchLines * 4, m_settings.batchLines);
+        // Told first: the rows are in the database, whatever happens to the state file.
+        publish();
         if (confirmed) {
             // Should the write fail or a kill come first, the lines go again after a restart, and the
             // database ignores them.
@@ -900,7 +956,6 @@ private:
                     m_timesWritten = false;
             }
         }
-        publish();
         sendNext();
     }
 
@@ -963,11 +1018,9 @@ Engine::Engine(Settings settings, QString host, QString account)
     m_status.host = host;
     m_status.account = account;
     m_link = new Link(m_settings);
-    m_link->moveToThread(&m_linkThread);
     m_worker = new Worker(this, m_settings, host, account, m_link);
     m_worker->moveToThread(&m_fileThread);
     m_fileThread.setObjectName(QStringLiteral("sync-file"));
-    m_linkThread.setObjectName(QStringLiteral("sync-link"));
 }
 
 Engine::~Engine()
@@ -978,26 +1031,22 @@ Engine::~Engine()
         return;
     }
     // The worker sends nothing more and the link's wait ends at once. The link goes first: a job it
-    // was running still reports to the worker. Each is deleted on its own thread, the worker with any
-    // report still queued for it.
+    // was running still reports to the worker. The worker is deleted on its own thread, with any report
+    // still queued for it.
     Worker* worker = m_worker;
-    Link* link = m_link;
     QMetaObject::invokeMethod(
         worker, [worker] { worker->stop(); }, Qt::BlockingQueuedConnection);
-    QMetaObject::invokeMethod(
-        link, [link] { delete link; }, Qt::BlockingQueuedConnection);
+    delete m_link;
     QMetaObject::invokeMethod(
         worker, [worker] { delete worker; }, Qt::BlockingQueuedConnection);
     m_fileThread.quit();
     m_fileThread.wait();
-    m_linkThread.quit();
-    m_linkThread.wait();
 }
 
 void Engine::start()
 {
     m_fileThread.start();
-    m_linkThread.start();
+    m_link->start();
     QMetaObject::invokeMethod(m_worker, [worker = m_worker] { worker->start(); });
 }
 

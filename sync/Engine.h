@@ -12,9 +12,9 @@
 // Sends every complete line of the data file to a PostgreSQL database, each once, whatever fails.
 //
 // The data file stays the kiosk's record: the engine only reads it, never holds its lock longer than a
-// look at its end, and never slows the press. It runs on two threads of its own: one watches the file,
-// reads it and keeps the state and times files; the other talks to the server, every wait bounded and
-// cut short at shutdown.
+// look at its end, and never slows the press. It runs on three threads of its own: one watches the file,
+// reads it and keeps the times file; one talks to the server, every wait bounded and cut short at
+// shutdown; one writes the state file.
 namespace dbsync {
 
 struct Settings
@@ -91,7 +91,6 @@ private:
     mutable QMutex m_mutex;
     Status m_status;
     QThread m_fileThread;
-    QThread m_linkThread;
     Link* m_link = nullptr;
     Worker* m_worker = nullptr;
 };

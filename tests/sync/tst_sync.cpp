@@ -7,6 +7,7 @@
 #include "core/Export.h"
 #include "core/Files.h"
 #include "core/SignUpRecord.h"
+#include "sync/Connection.h"
 #include "sync/Engine.h"
 #include "sync/Record.h"
 #include "sync/StaffLine.h"
@@ -215,6 +216,36 @@ private Q_SLOTS:
         QVERIFY2(error.isEmpty() == allowed, qPrintable(error));
         if (!allowed)
             QVERIFY2(error.contains(QLatin1String("permission denied")), qPrintable(error));
+    }
+
+    // A statement is prepared once per connection; where a pooler in front of the server mixes up
+    // connections' prepared statements (a name already taken, one gone), it goes whole instead.
+    void preparedOrWhole_data()
+    {
+        QTest::addColumn<QByteArray>("meddling");
+        QTest::newRow("as it should be") << QByteArray("SELECT 1");
+        QTest::newRow("the next name taken") << QByteArray("PREPARE quillmore_2 AS SELECT 1");
+        QTest::newRow("all of them gone") << QByteArray("DEALLOCATE ALL");
+    }
+    void preparedOrWhole()
+    {
+        QFETCH(QByteArray, meddling);
+        using namespace std::chrono_literals;
+        dbsync::Connection connection;
+        QVERIFY(!connection.open(m_db.kioskConninfo(), 10s));
+        const char* const add = "SELECT $1::int + 1";
+        const char* const other = "SELECT $1::text || '!'";
+        QCOMPARE(connection.exec(add, {QByteArray("41")}, 10s).value, QByteArray("42"));
+        const dbsync::Connection::Answer meddled = connection.exec(meddling.constData(), {}, 10s);
+        QVERIFY2(!meddled.failure, qPrintable(meddled.failure ? meddled.failure->reason : QString()));
+        for (int i = 0; i < 2; ++i) {
+            const dbsync::Connection::Answer sum = connection.exec(add, {QByteArray("1")}, 10s);
+            QVERIFY2(!sum.failure, qPrintable(sum.failure ? sum.failure->reason : QString()));
+            QCOMPARE(sum.value, QByteArray("2"));
+            const dbsync::Connection::Answer text = connection.exec(other, {QByteArray("hi")}, 10s);
+            QVERIFY2(!text.failure, qPrintable(text.failure ? text.failure->reason : QString()));
+            QCOMPARE(text.value, QByteArray("hi!"));
+        }
     }
 
     // Sends what waits (without a time: written before sync watched), then new lines with their time;
