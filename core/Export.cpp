@@ -100,13 +100,8 @@ bool appendRowOfLine(QByteArray* out, QByteArrayView line, const consent::Eviden
     if (!columns)
         return false;
     const record::RawColumns& c = *columns;
-    const QByteArrayView code = lists::countryCodeOfUtf8(valueOf(c[Country]));
-    std::string phone;
-    if (!c[Cell].isEmpty() && !code.isEmpty()) {
-        const QByteArray typed = valueOf(c[Cell]);
-        phone = phones::e164(std::string_view(typed.constData(), size_t(typed.size())),
-                             std::string_view(code.data(), size_t(code.size())));
-    }
+    const CodeAndPhone codeAndPhone = codeAndPhoneOfUtf8(valueOf(c[Country]), valueOf(c[Cell]));
+    const QByteArrayView code = codeAndPhone.code;
     const QByteArrayView noticeSha256 =
         found != nullptr ? QByteArrayView(evidence.notices[found->notice]) : QByteArrayView();
     const QByteArrayView cells[] = {
@@ -117,7 +112,7 @@ bool appendRowOfLine(QByteArray* out, QByteArrayView line, const consent::Eviden
         c[PostCode],
         c[Country],
         code,
-        phone.empty() ? c[Cell] : QByteArrayView(phone),
+        codeAndPhone.e164.isEmpty() ? c[Cell] : QByteArrayView(codeAndPhone.e164),
         c[Carrier],
         c[Gender],
         c[YearBorn],
@@ -197,6 +192,17 @@ QString phoneE164(const QString& typed, const QString& countryCode)
     const std::string formatted = phones::e164(std::string_view(digits.constData(), size_t(digits.size())),
                                                std::string_view(region.constData(), size_t(region.size())));
     return formatted.empty() ? typed : QString::fromStdString(formatted);
+}
+
+CodeAndPhone codeAndPhoneOfUtf8(QByteArrayView country, QByteArrayView cell)
+{
+    CodeAndPhone result{lists::countryCodeOfUtf8(country), {}};
+    if (!cell.isEmpty() && !result.code.isEmpty()) {
+        const std::string formatted = phones::e164(std::string_view(cell.data(), size_t(cell.size())),
+                                                   std::string_view(result.code.data(), size_t(result.code.size())));
+        result.e164 = QByteArray(formatted.data(), qsizetype(formatted.size()));
+    }
+    return result;
 }
 
 QStringList row(const QStringList& values, const std::optional<consent::Evidence>& evidence)

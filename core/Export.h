@@ -34,6 +34,15 @@ QStringList row(const QStringList& values, const std::optional<consent::Evidence
 // number has a length numbers of that country have; otherwise as typed.
 QString phoneE164(const QString& typed, const QString& countryCode);
 
+// row()'s "Country Code", and its "Phone" where that is not the number as typed, for a sign-up's
+// country and cell number as the data file holds them (UTF-8, quotes undoubled), without strings.
+struct CodeAndPhone
+{
+    QByteArrayView code; // of a literal
+    QByteArray e164;     // empty: the number as typed
+};
+CodeAndPhone codeAndPhoneOfUtf8(QByteArrayView country, QByteArrayView cell);
+
 // One cell of the CSV: quoted where it holds a comma, a quote, a line break or a blank at either end;
 // for a spreadsheet, an apostrophe before a leading = + - @ TAB or CR.
 QString cell(const QString& value, bool forSpreadsheet);

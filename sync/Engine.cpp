@@ -82,6 +82,10 @@ struct Job
     qint64 waiting = 0; // once the batch is in
 };
 
+// The data file's columns the export's values come from (see record::line).
+constexpr size_t kCountryColumn = 6;
+constexpr size_t kCellColumn = 7;
+
 const char* const kAddSignUps =
     "SELECT quillmore.add_signups($1, $2, $3::bigint[], $4::bigint[], $5::text[], $6::text[], $7::text[], "
     "$8::text[], $9::text[], $10::text[], $11::text[], $12::text[], $13::text[], $14::text[], $15::text[], "
@@ -785,11 +789,15 @@ private:
         job.lastSignUp = from.lastSignUp;
         if (m_fd < 0 || m_fileId.isEmpty() || from.confirmedOffset >= m_seenEnd)
             return job;
-        const qint64 size = std::min(m_seenEnd - from.confirmedOffset, m_settings.batchBytes);
+        // About what the batch's lines take (a sign-up's line is some 200 bytes), not all there is.
+        const qint64 available = m_seenEnd - from.confirmedOffset;
+        qint64 size = std::min({available, m_settings.batchBytes, qint64(m_batchLines) * 512});
         QByteArray block = readAt(m_fd, from.confirmedOffset, size);
-        // A line longer than a batch's bytes goes alone.
-        if (!block.contains('\n'))
-            block = readAt(m_fd, from.confirmedOffset, m_seenEnd - from.confirmedOffset);
+        // A line longer than that goes alone: read on to its end, which the last look found.
+        while (!block.contains('\n') && block.size() < available) {
+            size = std::min(available, size * 2);
+            block = readAt(m_fd, from.confirmedOffset, size);
+        }
 
         // Read after the data file, so that every line read has its evidence there (core/Consent.h).
         // It only grows, so the same size and time is the same text: a backlog parses it once.
@@ -808,8 +816,11 @@ private:
         }
         const consent::EvidenceByOffset& evidence = *m_evidence;
 
-        QList<std::optional<qint64>> offsets, times;
-        QList<std::optional<QByteArray>> values[14], raws, extra[4], noticeHashes, noticeBodies;
+        using Of = ArrayParameter::Of;
+        ArrayParameter offsets(Of::Bigint), times(Of::Bigint), raws(Of::Text);
+        // The 14 values, then the evidence's time and notice, and the export's country code and phone.
+        std::vector<ArrayParameter> columns(18, ArrayParameter(Of::Text));
+        QList<std::optional<QByteArray>> noticeHashes, noticeBodies;
         qint64 lineNumber = from.confirmedLines;
         for (qsizetype at = 0; job.count < m_batchLines;) {
             const qsizetype end = block.indexOf('\n', at);
@@ -818,22 +829,32 @@ private:
             const qint64 offset = from.confirmedOffset + at;
             const QByteArrayView line(block.constData() + at, end - at);
             ++lineNumber;
-            offsets << offset;
+            offsets.add(offset);
             const auto time = m_times.constFind(offset);
-            times << (time == m_times.cend() ? std::nullopt : std::optional<qint64>(*time));
-            if (time != m_times.cend())
+            if (time != m_times.cend()) {
+                times.add(*time);
                 job.lastSignUp = std::max(job.lastSignUp, *time);
-            if (const std::optional<QStringList> parsed = recordValues(line)) {
-                for (int i = 0; i < 14; ++i)
-                    values[i] << parsed->at(i).toUtf8();
-                raws << std::nullopt;
+            } else {
+                times.addNull();
+            }
+            if (const std::optional<RecordValues> values = recordValues(line)) {
+                for (size_t i = 0; i < values->size(); ++i)
+                    columns[i].add(QByteArrayView((*values)[i]));
+                raws.addNull();
                 const std::optional<consent::Evidence> found = consent::evidenceFor(evidence, offset, line);
-                extra[0] << (found ? std::optional<QByteArray>(found->signedUp) : std::nullopt);
-                extra[1] << (found ? std::optional<QByteArray>(found->noticeSha256) : std::nullopt);
+                if (found) {
+                    columns[14].add(QByteArrayView(found->signedUp));
+                    columns[15].add(QByteArrayView(found->noticeSha256));
+                } else {
+                    columns[14].addNull();
+                    columns[15].addNull();
+                }
                 // As the export has them, from the export's own rules.
-                const QStringList exported = exporting::row(*parsed, found);
-                extra[2] << exported.at(6).toUtf8();
-                extra[3] << exported.at(7).toUtf8();
+                const QByteArray& cell = (*values)[kCellColumn];
+                const exporting::CodeAndPhone exported =
+                    exporting::codeAndPhoneOfUtf8((*values)[kCountryColumn], cell);
+                columns[16].add(exported.code);
+                columns[17].add(exported.e164.isEmpty() ? QByteArrayView(cell) : QByteArrayView(exported.e164));
                 if (found && !m_noticesSent.contains(found->noticeSha256)
                     && !noticesOnTheirWay.contains(found->noticeSha256) && !job.notices.contains(found->noticeSha256)) {
                     job.notices << found->noticeSha256;
@@ -847,11 +868,9 @@ private:
                 }
             } else {
                 // Kept as it is, beside the sign-ups, and told to the staff line; the lines after it go on.
-                for (int i = 0; i < 14; ++i)
-                    values[i] << std::nullopt;
-                for (auto& column : extra)
-                    column << std::nullopt;
-                raws << line.toByteArray().toHex();
+                for (ArrayParameter& column : columns)
+                    column.addNull();
+                raws.add(QByteArrayView(line.toByteArray().toHex()));
                 ++job.asideLines;
                 job.lastAsideLine = lineNumber;
             }
@@ -859,15 +878,13 @@ private:
             job.endOffset = offset + (end - at) + 1;
             at = end + 1;
         }
-        job.offsets = integerArray(offsets);
-        job.times = integerArray(times);
-        for (const auto& column : values)
-            job.columns << textArray(column);
-        for (const auto& column : extra)
-            job.columns << textArray(column);
+        job.offsets = offsets.bytes();
+        job.times = times.bytes();
+        for (const ArrayParameter& column : columns)
+            job.columns << column.bytes();
         job.noticeHashes = textArray(noticeHashes);
         job.noticeBodies = textArray(noticeBodies);
-        job.raws = textArray(raws);
+        job.raws = raws.bytes();
         return job;
     }
 

@@ -5,19 +5,38 @@
 #include <QStringDecoder>
 #include <QtEndian>
 
-#include <algorithm>
-
 namespace dbsync {
 
-std::optional<QStringList> recordValues(QByteArrayView line)
+std::optional<RecordValues> recordValues(QByteArrayView line)
 {
+    RecordValues values;
+    // The common case, on the bytes as they stand: what parse() reads from their string.
+    static constexpr QByteArrayView kByteOrderMark("\xEF\xBB\xBF");
+    if (!line.startsWith(kByteOrderMark) && line.isValidUtf8()) {
+        const std::optional<record::RawColumns> columns = record::rawColumns(line);
+        if (!columns)
+            return std::nullopt;
+        for (int i = 0; i < record::kColumns; ++i) {
+            const QByteArrayView column = (*columns)[size_t(i)];
+            values[size_t(i)] = column.toByteArray();
+            if (column.contains('"'))
+                values[size_t(i)].replace("\"\"", "\"");
+        }
+        return values;
+    }
+
+    // Otherwise by way of the string: bytes that are not UTF-8 are refused, a byte order mark skipped.
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
     const QString text = utf8.decode(line);
     if (utf8.hasError())
         return std::nullopt;
-
     // As the sign-up wrote it, which also leaves out the control characters it blanks (a NUL among them).
-    return record::parse(text);
+    const std::optional<QStringList> parsed = record::parse(text);
+    if (!parsed)
+        return std::nullopt;
+    for (int i = 0; i < record::kColumns; ++i)
+        values[size_t(i)] = parsed->at(i).toUtf8();
+    return values;
 }
 
 namespace {
@@ -28,54 +47,60 @@ void put32(QByteArray* out, quint32 value)
     out->append(reinterpret_cast<const char*>(&big), sizeof big);
 }
 
-// The header: one dimension of `count` elements from 1 (none: no dimension), whether any is NULL, and the
-// element type's OID.
-template <typename Value>
-QByteArray arrayHeader(const QList<std::optional<Value>>& values, quint32 elementType, qsizetype bytes)
-{
-    QByteArray array;
-    array.reserve(20 + bytes);
-    const bool anyNull = std::any_of(values.begin(), values.end(), [](const auto& v) { return !v; });
-    put32(&array, values.isEmpty() ? 0 : 1);
-    put32(&array, anyNull ? 1 : 0);
-    put32(&array, elementType);
-    if (!values.isEmpty()) {
-        put32(&array, quint32(values.size()));
-        put32(&array, 1);
-    }
-    return array;
-}
-
 constexpr quint32 kTextOid = 25;
 constexpr quint32 kBigintOid = 20;
 
 } // namespace
 
-QByteArray textArray(const QList<std::optional<QByteArray>>& values)
+void ArrayParameter::add(QByteArrayView text)
 {
-    qsizetype bytes = 0;
-    for (const std::optional<QByteArray>& value : values)
-        bytes += 4 + (value ? value->size() : 0);
-    QByteArray array = arrayHeader(values, kTextOid, bytes);
-    for (const std::optional<QByteArray>& value : values) {
-        put32(&array, value ? quint32(value->size()) : quint32(-1));
-        if (value)
-            array += *value;
+    put32(&m_data, quint32(text.size()));
+    m_data.append(text.data(), text.size());
+    ++m_count;
+}
+
+void ArrayParameter::add(qint64 number)
+{
+    const quint64 big = qToBigEndian(quint64(number));
+    put32(&m_data, sizeof big);
+    m_data.append(reinterpret_cast<const char*>(&big), sizeof big);
+    ++m_count;
+}
+
+void ArrayParameter::addNull()
+{
+    put32(&m_data, quint32(-1));
+    m_anyNull = true;
+    ++m_count;
+}
+
+QByteArray ArrayParameter::bytes() const
+{
+    // One dimension of m_count elements from 1 (none: no dimension), whether any is NULL, the elements'
+    // type, then the elements.
+    QByteArray array;
+    array.reserve(20 + m_data.size());
+    put32(&array, m_count == 0 ? 0 : 1);
+    put32(&array, m_anyNull ? 1 : 0);
+    put32(&array, m_elements == Of::Text ? kTextOid : kBigintOid);
+    if (m_count > 0) {
+        put32(&array, m_count);
+        put32(&array, 1);
     }
+    array += m_data;
     return array;
 }
 
-QByteArray integerArray(const QList<std::optional<qint64>>& values)
+QByteArray textArray(const QList<std::optional<QByteArray>>& values)
 {
-    QByteArray array = arrayHeader(values, kBigintOid, values.size() * 12);
-    for (const std::optional<qint64>& value : values) {
-        put32(&array, value ? 8 : quint32(-1));
-        if (value) {
-            const quint64 big = qToBigEndian(quint64(*value));
-            array.append(reinterpret_cast<const char*>(&big), sizeof big);
-        }
+    ArrayParameter array(ArrayParameter::Of::Text);
+    for (const std::optional<QByteArray>& value : values) {
+        if (value)
+            array.add(QByteArrayView(*value));
+        else
+            array.addNull();
     }
-    return array;
+    return array.bytes();
 }
 
 } // namespace dbsync

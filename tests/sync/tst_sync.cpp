@@ -88,13 +88,19 @@ private Q_SLOTS:
         QTest::newRow("not UTF-8") << line(QStringLiteral("Ann\xff")).toUtf8().replace("Ann", "\xff\xfe")
                                    << QStringList();
         QTest::newRow("a NUL") << line(QStringLiteral("Ann")).toUtf8().replace('A', '\0') << QStringList();
+        QTest::newRow("a byte order mark before it") << ("\xEF\xBB\xBF" + line(QStringLiteral("Ann")).toUtf8()) << ann;
+        QTest::newRow("a control character") << line(QStringLiteral("Ann")).toUtf8().replace('A', '\x01')
+                                             << QStringList();
     }
     void lineToRow()
     {
         QFETCH(QByteArray, line);
         QFETCH(QStringList, values);
-        const std::optional<QStringList> read = dbsync::recordValues(line);
-        QCOMPARE(read.value_or(QStringList()), values);
+        const std::optional<dbsync::RecordValues> read = dbsync::recordValues(line);
+        QStringList got;
+        for (const QByteArray& value : read.value_or(dbsync::RecordValues()))
+            got << QString::fromUtf8(value);
+        QCOMPARE(read ? got : QStringList(), values);
     }
 
     // Personal data leaves this machine only over TLS that checks the server.
