@@ -180,12 +180,13 @@ bool sameFile(const struct stat& a, const struct stat& b)
 // confirmation is written; one a kill leaves unwritten only has its lines sent again, and the database
 // ignores them. A state that must be
 // on disk before the caller goes on (a new data file's, before the file is held) is written at once, and
-// no older one lands after it.
+// no older one lands after it. The times file is synced on the same thread, when asked, at once.
 class StateWriter final
 {
 public:
     explicit StateWriter(QString path)
         : m_path(std::move(path))
+        , m_timesPath(timesFileOf(m_path))
         , m_thread([this] { run(); })
     {
     }
@@ -210,6 +211,15 @@ public:
         m_wake.notify_one();
     }
 
+    void syncTimes()
+    {
+        {
+            const std::lock_guard lock(m_pendingMutex);
+            m_syncTimes = true;
+        }
+        m_wake.notify_one();
+    }
+
     [[nodiscard]] QString writeNow(const SyncState& state)
     {
         quint64 generation = 0;
@@ -224,22 +234,35 @@ public:
 private:
     void run()
     {
+        std::unique_lock lock(m_pendingMutex);
         for (;;) {
+            // A state waits out the second since the one before (each takes the disk from the press and
+            // the server for two syncs, and a steady stream of confirmations needs only the newest); the
+            // times file's sync does not wait. What is still waiting when the engine ends is done first.
+            m_wake.wait(lock, [this] { return m_ending || m_syncTimes || m_pending; });
+            if (m_pending && !m_ending && !m_syncTimes && Clock::now() < m_stateDue)
+                m_wake.wait_until(lock, m_stateDue, [this] { return m_ending || m_syncTimes; });
+            const bool syncTimes = std::exchange(m_syncTimes, false);
             std::optional<std::pair<SyncState, quint64>> next;
-            {
-                std::unique_lock lock(m_pendingMutex);
-                m_wake.wait(lock, [this] { return m_ending || m_pending; });
+            if (m_pending && (m_ending || Clock::now() >= m_stateDue))
                 next.swap(m_pending);
-                // What is still waiting when the engine ends is written before it does.
-                if (!next && m_ending)
+            if (!syncTimes && !next) {
+                if (m_ending)
                     return;
+                continue;
             }
-            if (const QString error = write(next->first, next->second); !error.isEmpty())
-                qWarning("sync: %s", qUtf8Printable(error));
-            // At most one a second: each takes the disk from the press and the server for two syncs, and
-            // a steady stream of confirmations needs only the newest.
-            std::unique_lock lock(m_pendingMutex);
-            m_wake.wait_for(lock, kEvery, [this] { return m_ending; });
+            lock.unlock();
+            if (syncTimes) {
+                if (const QString error = dbsync::syncTimes(m_timesPath); !error.isEmpty())
+                    qWarning("sync: %s", qUtf8Printable(error));
+            }
+            if (next) {
+                if (const QString error = write(next->first, next->second); !error.isEmpty())
+                    qWarning("sync: %s", qUtf8Printable(error));
+            }
+            lock.lock();
+            if (next)
+                m_stateDue = Clock::now() + kEvery;
         }
     }
 
@@ -252,11 +275,15 @@ private:
         return writeState(m_path, state);
     }
 
+    using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::seconds kEvery{1};
     const QString m_path;
+    const QString m_timesPath;
     std::mutex m_pendingMutex;
     std::condition_variable m_wake;
     std::optional<std::pair<SyncState, quint64>> m_pending;
+    Clock::time_point m_stateDue; // the next state is written no sooner
+    bool m_syncTimes = false;
     quint64 m_generation = 0;
     bool m_ending = false;
     std::mutex m_fileMutex;
@@ -410,7 +437,7 @@ public:
         m_beat->start();
         m_timesSync = new QTimer(this);
         m_timesSync->setSingleShot(true);
-        m_timesSync->setInterval(std::chrono::seconds(1));
+        m_timesSync->setInterval(kTimesSyncWhileSending);
         connect(m_timesSync, &QTimer::timeout, this, &Worker::syncTimesNow);
         follow(false);
         sendNext();
@@ -442,9 +469,11 @@ public:
             publish();
     }
 
-    // The times of lines just noted, so that a kill or a restart keeps them. They reach the disk within
-    // a second: a sync per sign-up would take the disk from the press beside it, and a power cut costs
-    // at most the last second's times (those lines then go without one).
+    // The times of lines just noted, so that a kill or a restart keeps them. Synced at once, on the state
+    // writer's thread: between two presses, so that the next press's own sync does not carry them on ext4
+    // (it writes out the data of every file whose size it commits). While a batch is at the server,
+    // after its answer, or once it has taken a few milliseconds (a slow or hanging server), so that the
+    // sync does not meet the server's commit on the disk.
     void writeTimes(const QList<qint64>& fresh) { writeTimes(m_fileId, fresh, m_times); }
     void writeTimes(const QString& fileId, const QList<qint64>& fresh, const Times& times)
     {
@@ -455,15 +484,16 @@ public:
             return;
         }
         m_timesWritten = true;
-        if (!m_timesSync->isActive())
+        if (!m_sending)
+            syncTimesNow();
+        else if (!m_timesSync->isActive())
             m_timesSync->start();
     }
 
     void syncTimesNow()
     {
         m_timesSync->stop();
-        if (const QString error = syncTimes(m_timesFile); !error.isEmpty())
-            qWarning("sync: %s", qUtf8Printable(error));
+        m_stateWriter.syncTimes();
     }
 
     // No job goes out after this, and the one under way ends at once.
@@ -474,7 +504,7 @@ public:
         m_beat->stop();
         m_link->interrupt();
         if (m_timesSync->isActive())
-            syncTimesNow();
+            syncTimesNow(); // done before the writer ends
     }
 
 private:
@@ -932,6 +962,8 @@ private:
         m_sending = false;
         if (m_stopping)
             return;
+        if (m_timesSync->isActive())
+            syncTimesNow(); // the server is done with the disk
         if (failure) {
             m_prepared.reset();
             m_batchLines = kFirstBatch;
@@ -992,7 +1024,8 @@ private:
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_retry = nullptr;
     QTimer* m_beat = nullptr;
-    QTimer* m_timesSync = nullptr;
+    QTimer* m_timesSync = nullptr; // while a batch is at the server
+    static constexpr std::chrono::milliseconds kTimesSyncWhileSending{5};
     QElapsedTimer m_statusClock;
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
     static constexpr std::chrono::milliseconds kRetryOnSignUp{1000};

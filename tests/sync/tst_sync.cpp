@@ -254,6 +254,24 @@ private Q_SLOTS:
         }
     }
 
+    // While the engine runs, the state reaches the disk a second at most after each confirmation, not
+    // only as the engine ends: here batches confirmed in quick succession, with no new line between.
+    void stateFollowsABacklog()
+    {
+        QTemporaryDir dir;
+        const dbsync::Settings settings = settingsIn(dir, QStringLiteral("backlog"));
+        QByteArray lines;
+        for (int i = 0; i < 120; ++i)
+            lines += line(QStringLiteral("Fan%1").arg(i)).toUtf8() + '\n';
+        QVERIFY(append(settings.dataFile, lines));
+        const dbsync::Target target = dbsync::checkTarget(settings.conninfo);
+        dbsync::Engine engine(settings, target.host, target.account);
+        engine.start();
+        QTRY_COMPARE_WITH_TIMEOUT(engine.status().sent, 120, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(dbsync::readState(settings.stateFile).value_or(dbsync::SyncState{}).confirmedLines,
+                                  120, 30000);
+    }
+
     // Sends what waits (without a time: written before sync watched), then new lines with their time;
     // started again, it sends nothing twice.
     void sendsEachLineOnceAcrossRestarts()
