@@ -189,6 +189,9 @@ private Q_SLOTS:
         QTest::newRow("the name as chosen") << uk << "" << ann << false << "Country" << "UNITED KINGDOM";
         QTest::newRow("UK mobile in E.164") << uk << "07700900123" << ann << false << "Phone" << "+447700900123";
         QTest::newRow("Canadian number in E.164") << "CANADA" << "4165550199" << ann << false << "Phone" << "+14165550199";
+        QTest::newRow("typed with a plus and blanks") << uk << "+44 7700 900123" << ann << false << "Phone" << "+447700900123";
+        QTest::newRow("typed with punctuation") << "CANADA" << "(416) 555-0199" << ann << false << "Phone" << "+14165550199";
+        QTest::newRow("with the national prefix") << "GERMANY" << "015123456789" << ann << false << "Phone" << "+4915123456789";
         QTest::newRow("too short: as typed") << uk << "123" << ann << false << "Phone" << "123";
         QTest::newRow("no area code: as typed") << "UNITED STATES" << "5551234" << ann << false << "Phone" << "5551234";
         QTest::newRow("no country code: as typed") << "YUGOSLAVIA" << "0112345678" << ann << false << "Phone" << "0112345678";

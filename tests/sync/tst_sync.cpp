@@ -448,6 +448,12 @@ private Q_SLOTS:
         flo.firstName = QStringLiteral("Flo");
         gus.firstName = QStringLiteral("Gus");
         hal.firstName = QStringLiteral("Hal");
+        // Cell numbers each way to E.164 or not: digits alone, a quote (typed into a file by hand), a
+        // country with no code.
+        flo.cell = QStringLiteral("4165550124");
+        gus.cell = QStringLiteral("416\"555");
+        hal.country = QStringLiteral("YUGOSLAVIA");
+        hal.cell = QStringLiteral("0112345678");
         QCOMPARE(consent::appendSignUp(settings.dataFile, record::line(eve), &notice, at), QString());
         QCOMPARE(consent::appendSignUp(settings.dataFile, record::line(flo), nullptr, at), QString());
         const qint64 gusAt = QFileInfo(settings.dataFile).size();
