@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-
 #include <algorithm>
 #include <thread>
 #include <vector>

@@ -92,8 +92,8 @@ private:
             if (!metadata.general_desc().national_number_pattern().empty())
                 region.numbers = compiled(metadata.general_desc().national_number_pattern());
             const bool whole = region.internationalPrefix
-                               && (metadata.national_prefix_for_parsing().empty() || region.nationalPrefix)
-                               && (metadata.general_desc().national_number_pattern().empty() || region.numbers);
+                && (metadata.national_prefix_for_parsing().empty() || region.nationalPrefix)
+                && (metadata.general_desc().national_number_pattern().empty() || region.numbers);
             if (whole)
                 m_regions.emplace(metadata.id(), std::move(region));
         }
@@ -174,7 +174,7 @@ Length lengthFor(size_t length, const PhoneMetadata& metadata)
     if (possible.Get(possible.size() - 1) < actual)
         return Length::TooLong;
     return std::find(possible.begin() + 1, possible.end(), actual) != possible.end() ? Length::Possible
-                                                                                      : Length::Invalid;
+                                                                                     : Length::Invalid;
 }
 
 thread_local Matching t_matching;

@@ -145,8 +145,7 @@ std::optional<Failure> Connection::open(const QString& conninfo, std::chrono::mi
         return lost(QStringLiteral("cannot make the connection non-blocking"));
     // The server gives up on a statement by itself too, so no lock or stall holds a batch for long.
     const QByteArray statementTimeout = QByteArray::number(qint64(timeout.count()));
-    const Answer set =
-        run("SELECT set_config('statement_timeout', $1, false)", {statementTimeout}, timeout, -1, false);
+    const Answer set = run("SELECT set_config('statement_timeout', $1, false)", {statementTimeout}, timeout, -1, false);
     if (set.failure)
         return set.failure;
     return std::nullopt;

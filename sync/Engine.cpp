@@ -881,8 +881,7 @@ private:
                 }
                 // As the export has them, from the export's own rules.
                 const QByteArray& cell = (*values)[kCellColumn];
-                const exporting::CodeAndPhone exported =
-                    exporting::codeAndPhoneOfUtf8((*values)[kCountryColumn], cell);
+                const exporting::CodeAndPhone exported = exporting::codeAndPhoneOfUtf8((*values)[kCountryColumn], cell);
                 columns[16].add(exported.code);
                 columns[17].add(exported.e164.isEmpty() ? QByteArrayView(cell) : QByteArrayView(exported.e164));
                 if (found && !m_noticesSent.contains(found->noticeSha256)
@@ -930,9 +929,9 @@ private:
         // The batch read while the one before was at the server, if it still follows what is confirmed.
         std::optional<Job> prepared = std::exchange(m_prepared, std::nullopt);
         Job job = prepared && prepared->fileId == m_fileId && prepared->fileId == m_saved.fileId
-                          && prepared->startOffset == m_saved.confirmedOffset
-                      ? std::move(*prepared)
-                      : nextBatch(m_saved);
+                && prepared->startOffset == m_saved.confirmedOffset
+            ? std::move(*prepared)
+            : nextBatch(m_saved);
         job.status = !m_statusClock.isValid() || m_statusClock.hasExpired(m_settings.statusEvery.count());
         if (job.count == 0 && !job.status) {
             writeTimes(fresh);
