@@ -83,13 +83,6 @@ void appendCell(QByteArray* out, QByteArrayView column, bool forSpreadsheet)
         *out += '"';
 }
 
-// A column's value: the quotes inside it undoubled.
-QByteArray valueOf(QByteArrayView column)
-{
-    QByteArray value = column.toByteArray();
-    return column.contains('"') ? value.replace("\"\"", "\"") : value;
-}
-
 // The export's row of a data line that is valid UTF-8, appended as the file holds it; row() and cell()
 // give the same bytes for the line, by way of its strings. False for a line that is no sign-up.
 bool appendRowOfLine(QByteArray* out, QByteArrayView line, const consent::EvidenceByOffset& evidence,
@@ -99,7 +92,7 @@ bool appendRowOfLine(QByteArray* out, QByteArrayView line, const consent::Eviden
     if (!columns)
         return false;
     const record::RawColumns& c = *columns;
-    const CodeAndPhone codeAndPhone = codeAndPhoneOfUtf8(valueOf(c[Country]), valueOf(c[Cell]));
+    const CodeAndPhone codeAndPhone = codeAndPhoneOfUtf8(record::valueOf(c[Country]), record::valueOf(c[Cell]));
     const QByteArrayView code = codeAndPhone.code;
     const QByteArrayView noticeSha256 =
         found != nullptr ? QByteArrayView(evidence.notices[found->notice]) : QByteArrayView();

@@ -109,30 +109,22 @@ class Matching
 public:
     enum Result { Error = -2, None = -1 }; // or where the match ends
 
-    // The parse's Consume: a match at the start.
-    int atStart(const icu::RegexPattern& pattern, std::string_view digits)
-    {
-        icu::RegexMatcher* matcher = on(pattern, digits);
-        UErrorCode status = U_ZERO_ERROR;
-        if (matcher == nullptr)
-            return Error;
-        const bool found = matcher->lookingAt(status);
-        const int end = found && U_SUCCESS(status) ? matcher->end(status) : None;
-        return U_SUCCESS(status) ? end : Error;
-    }
-
-    // The parse's FullMatch: a match of all of it.
-    int whole(const icu::RegexPattern& pattern, std::string_view digits)
-    {
-        icu::RegexMatcher* matcher = on(pattern, digits);
-        UErrorCode status = U_ZERO_ERROR;
-        if (matcher == nullptr)
-            return Error;
-        const bool found = matcher->matches(status);
-        return U_FAILURE(status) ? Error : found ? 1 : 0;
-    }
+    // The parse's Consume, a match at the start: where it ends. Its FullMatch, a match of all of it: 1 or 0.
+    int atStart(const icu::RegexPattern& pattern, std::string_view digits) { return match(pattern, digits, false); }
+    int whole(const icu::RegexPattern& pattern, std::string_view digits) { return match(pattern, digits, true); }
 
 private:
+    int match(const icu::RegexPattern& pattern, std::string_view digits, bool all)
+    {
+        icu::RegexMatcher* matcher = on(pattern, digits);
+        if (matcher == nullptr)
+            return Error;
+        UErrorCode status = U_ZERO_ERROR;
+        const bool found = all ? matcher->matches(status) : matcher->lookingAt(status);
+        const int result = !found ? (all ? 0 : None) : all ? 1 : matcher->end(status);
+        return U_SUCCESS(status) ? result : Error;
+    }
+
     icu::RegexMatcher* on(const icu::RegexPattern& pattern, std::string_view digits)
     {
         std::unique_ptr<icu::RegexMatcher>& matcher = m_matchers[&pattern];

@@ -130,4 +130,10 @@ std::optional<RawColumns> rawColumns(QByteArrayView line)
     return columns;
 }
 
+QByteArray valueOf(QByteArrayView rawColumn)
+{
+    QByteArray value = rawColumn.toByteArray();
+    return rawColumn.contains('"') ? value.replace("\"\"", "\"") : value;
+}
+
 } // namespace record

@@ -54,5 +54,7 @@ std::optional<QStringList> parse(QStringView line);
 // refuses exactly the lines parse() refuses; what another line holds is not defined here.
 using RawColumns = std::array<QByteArrayView, kColumns>;
 std::optional<RawColumns> rawColumns(QByteArrayView utf8Line);
+// A raw column's value: the quotes inside it undoubled.
+QByteArray valueOf(QByteArrayView rawColumn);
 
 } // namespace record

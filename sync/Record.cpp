@@ -16,12 +16,8 @@ std::optional<RecordValues> recordValues(QByteArrayView line)
         const std::optional<record::RawColumns> columns = record::rawColumns(line);
         if (!columns)
             return std::nullopt;
-        for (int i = 0; i < record::kColumns; ++i) {
-            const QByteArrayView column = (*columns)[size_t(i)];
-            values[size_t(i)] = column.toByteArray();
-            if (column.contains('"'))
-                values[size_t(i)].replace("\"\"", "\"");
-        }
+        for (int i = 0; i < record::kColumns; ++i)
+            values[size_t(i)] = record::valueOf((*columns)[size_t(i)]);
         return values;
     }
 
