@@ -80,6 +80,11 @@ CREATE TABLE quillmore.kiosk (
 -- whose plan a session keeps, rather than SQL, planned again at every call.
 -- SECURITY DEFINER: the kiosk role has no privilege on the table itself, not even to see whether a line
 -- is there already, which ON CONFLICT would otherwise need.
+-- A batch is almost always new, and goes in as a plain INSERT, which costs the server about a third less
+-- than one with ON CONFLICT. A batch that has a line already there (a reply lost with the connection, a
+-- state file restored from before) fails on the key and goes in again with ON CONFLICT, each line once.
+-- A second call for the same lines while the first is still in its transaction (the kiosk, cut off,
+-- already on a new connection) waits on the key for the first to end, then takes the same way.
 CREATE FUNCTION quillmore.add_signups(kiosk text, data_file text, offsets bigint[], times bigint[], raw_hex text[],
     first_name text[],
     last_name text[],
@@ -108,14 +113,24 @@ AS $$
 DECLARE
     added integer;
 BEGIN
-    INSERT INTO quillmore.signup AS s (kiosk, data_file, line_offset, signed_up_at, unparsed,
-        first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14,
-        consent_at, notice_sha256, country_code, phone_e164)
-    SELECT $1, $2, unnest($3), to_timestamp(unnest($4)), decode(unnest($5), 'hex'),
-        unnest($6), unnest($7), unnest($8), unnest($9), unnest($10), unnest($11), unnest($12), unnest($13),
-        unnest($14), unnest($15), unnest($16), unnest($17), unnest($18), unnest($19),
-        unnest($20)::timestamptz, unnest($21), unnest($22), unnest($23)
-    ON CONFLICT (kiosk, data_file, line_offset) DO NOTHING;
+    BEGIN
+        INSERT INTO quillmore.signup (kiosk, data_file, line_offset, signed_up_at, unparsed,
+            first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14,
+            consent_at, notice_sha256, country_code, phone_e164)
+        SELECT $1, $2, unnest($3), to_timestamp(unnest($4)), decode(unnest($5), 'hex'),
+            unnest($6), unnest($7), unnest($8), unnest($9), unnest($10), unnest($11), unnest($12), unnest($13),
+            unnest($14), unnest($15), unnest($16), unnest($17), unnest($18), unnest($19),
+            unnest($20)::timestamptz, unnest($21), unnest($22), unnest($23);
+    EXCEPTION WHEN unique_violation THEN
+        INSERT INTO quillmore.signup AS s (kiosk, data_file, line_offset, signed_up_at, unparsed,
+            first_name, last_name, email, post_code, city, column_6, country, cell, carrier, aol_screen_name, myspace_user_name, year_born, gender, column_14,
+            consent_at, notice_sha256, country_code, phone_e164)
+        SELECT $1, $2, unnest($3), to_timestamp(unnest($4)), decode(unnest($5), 'hex'),
+            unnest($6), unnest($7), unnest($8), unnest($9), unnest($10), unnest($11), unnest($12), unnest($13),
+            unnest($14), unnest($15), unnest($16), unnest($17), unnest($18), unnest($19),
+            unnest($20)::timestamptz, unnest($21), unnest($22), unnest($23)
+        ON CONFLICT (kiosk, data_file, line_offset) DO NOTHING;
+    END;
     GET DIAGNOSTICS added = ROW_COUNT;
     RETURN added;
 END

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -54,6 +55,17 @@ bool append(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::Append) && file.write(bytes) == bytes.size();
+}
+
+// add_signups of lines at the given offsets (a comma-separated list), each a bare sign-up; the kiosk is $1.
+QByteArray addSignups(const QString& offsets, qsizetype lines)
+{
+    const QString nulls = QStringLiteral("NULL,").repeated(lines).chopped(1);
+    const QString names = QStringLiteral("a,").repeated(lines).chopped(1);
+    QString sql = QStringLiteral("SELECT quillmore.add_signups($1, 'f', '{%1}', '{%2}', '{%2}'").arg(offsets, nulls);
+    for (int column = 0; column < 14; ++column)
+        sql += QStringLiteral(", '{%1}'").arg(names);
+    return (sql + QStringLiteral(", '{%1}', '{%1}', '{%1}', '{%1}')").arg(nulls)).toUtf8();
 }
 
 const QByteArray kNoticeBytes = "We keep your details to tell you about our shows.\n";
@@ -222,6 +234,66 @@ private Q_SLOTS:
         QVERIFY2(error.isEmpty() == allowed, qPrintable(error));
         if (!allowed)
             QVERIFY2(error.contains(QLatin1String("permission denied")), qPrintable(error));
+    }
+
+    // The server adds each line once whatever batches it is given: batches (their offsets) sent one after
+    // another for one file, and how many lines each added.
+    void eachLineOnceWhateverTheBatches_data()
+    {
+        QTest::addColumn<QList<QList<qint64>>>("batches");
+        QTest::addColumn<QList<int>>("added");
+        QTest::newRow("each past the last") << QList<QList<qint64>>{{0, 10}, {20}, {30, 40}} << QList<int>{2, 1, 2};
+        QTest::newRow("sent again") << QList<QList<qint64>>{{0, 10}, {0, 10}} << QList<int>{2, 0};
+        QTest::newRow("reaching back") << QList<QList<qint64>>{{0, 10}, {10, 20}} << QList<int>{2, 1};
+        QTest::newRow("out of order") << QList<QList<qint64>>{{10}, {50, 10, 0}} << QList<int>{1, 2};
+    }
+    void eachLineOnceWhateverTheBatches()
+    {
+        QFETCH(QList<QList<qint64>>, batches);
+        QFETCH(QList<int>, added);
+        const QString kiosk = QStringLiteral("batches ") + QLatin1String(QTest::currentDataTag());
+        for (qsizetype i = 0; i < batches.size(); ++i) {
+            QStringList offsets;
+            for (const qint64 offset : batches[i])
+                offsets << QString::number(offset);
+            QCOMPARE(m_db.value(QString::fromUtf8(addSignups(offsets.join(u','), offsets.size())), {kiosk}), QString::number(added[i]));
+        }
+        QSet<qint64> lines;
+        for (const QList<qint64>& batch : batches)
+            lines.unite(QSet<qint64>(batch.cbegin(), batch.cend()));
+        QCOMPARE(m_db.value(QStringLiteral("SELECT count(DISTINCT line_offset) || '/' || count(*) FROM quillmore.signup "
+                                           "WHERE kiosk = $1"),
+                            {kiosk}),
+                 QStringLiteral("%1/%1").arg(lines.size()));
+    }
+
+    // A batch sent again while the first send is still in its transaction (a connection cut, the kiosk
+    // already on a new one) waits for the first to end, then adds nothing, without an error.
+    void aSecondSendWaitsForTheFirst()
+    {
+        using namespace std::chrono_literals;
+        const QByteArray add = addSignups(QStringLiteral("0,10"), 2).replace("$1", "'second send'");
+        dbsync::Connection first;
+        dbsync::Connection second;
+        QVERIFY(!first.open(m_db.kioskConninfo(), 10s));
+        QVERIFY(!second.open(m_db.kioskConninfo(), 10s));
+        QVERIFY(!first.exec("BEGIN", {}, 10s).failure);
+        QCOMPARE(first.exec(add.constData(), {}, 10s).value, QByteArray("2"));
+        dbsync::Connection::Answer again;
+        std::thread retry([&] { again = second.exec(add.constData(), {}, 30s); });
+        const auto joined = qScopeGuard([&] {
+            first.close(); // a failed check leaves the first send's transaction open: ending it frees the second
+            if (retry.joinable())
+                retry.join();
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(m_db.value(QStringLiteral("SELECT count(*) FROM pg_locks WHERE NOT granted")),
+                                  QStringLiteral("1"), 30000);
+        QVERIFY(!first.exec("COMMIT", {}, 10s).failure);
+        retry.join();
+        QVERIFY2(!again.failure, qPrintable(again.failure ? again.failure->reason : QString()));
+        QCOMPARE(again.value, QByteArray("0"));
+        QCOMPARE(m_db.value(QStringLiteral("SELECT count(*) FROM quillmore.signup WHERE kiosk = 'second send'")),
+                 QStringLiteral("2"));
     }
 
     // A statement is prepared once per connection; where a pooler in front of the server mixes up
