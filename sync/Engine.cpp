@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -27,7 +28,6 @@
 #include <optional>
 #include <thread>
 #include <utility>
-#include <cerrno>
 
 #include <fcntl.h>
 #include <pthread.h>
@@ -439,6 +439,10 @@ public:
         m_timesSync->setSingleShot(true);
         m_timesSync->setInterval(kTimesSyncWhileSending);
         connect(m_timesSync, &QTimer::timeout, this, &Worker::syncTimesNow);
+        m_countSoon = new QTimer(this);
+        m_countSoon->setSingleShot(true);
+        m_countSoon->setInterval(kTimesSyncWhileSending);
+        connect(m_countSoon, &QTimer::timeout, this, &Worker::publish);
         follow(false);
         sendNext();
     }
@@ -466,7 +470,18 @@ public:
         // Noted while the batch is on its way: the times file's sync and the server's commit overlap.
         writeTimes(fresh);
         if (grew)
+            publishCount();
+    }
+
+    // The count of lines seen, once it grew. With the new lines on their way, it goes with their answer,
+    // so that those told of it (the staff line's thread) do not take the cores the answer needs; after a
+    // few milliseconds without one (a slow or hanging server), on its own.
+    void publishCount()
+    {
+        if (!m_sending)
             publish();
+        else if (!m_countSoon->isActive())
+            m_countSoon->start();
     }
 
     // The times of lines just noted, so that a kill or a restart keeps them. Synced at once, on the state
@@ -502,6 +517,7 @@ public:
         m_stopping = true;
         m_retry->stop();
         m_beat->stop();
+        m_countSoon->stop();
         m_link->interrupt();
         if (m_timesSync->isActive())
             syncTimesNow(); // done before the writer ends
@@ -608,8 +624,8 @@ private:
     {
         const QFileInfo prefix(m_waitingPrefix);
         QList<std::pair<qint64, QString>> numbered;
-        const QStringList names = QDir(prefix.absolutePath())
-                                      .entryList({prefix.fileName() + QStringLiteral("*.csv")}, QDir::Files);
+        const QStringList names =
+            QDir(prefix.absolutePath()).entryList({prefix.fileName() + QStringLiteral("*.csv")}, QDir::Files);
         for (const QString& name : names) {
             const QString file = prefix.absolutePath() + u'/' + name;
             if (const qint64 number = waitingNumber(file); number > 0)
@@ -634,7 +650,8 @@ private:
         const QStringList waiting = waitingFiles();
         m_namedHeld = ::fstat(m_fd, &other) == 0 && sameFile(other, named);
         for (const QString& file : waiting)
-            m_namedHeld = m_namedHeld || (::stat(QFile::encodeName(file).constData(), &other) == 0 && sameFile(other, named));
+            m_namedHeld =
+                m_namedHeld || (::stat(QFile::encodeName(file).constData(), &other) == 0 && sameFile(other, named));
         if (m_namedHeld)
             return;
         const QByteArray fresh = QFile::encodeName(m_waitingPrefix + QStringLiteral("new"));
@@ -961,8 +978,6 @@ private:
         m_sending = false;
         if (m_stopping)
             return;
-        if (m_timesSync->isActive())
-            syncTimesNow(); // the server is done with the disk
         if (failure) {
             m_prepared.reset();
             m_batchLines = kFirstBatch;
@@ -974,6 +989,8 @@ private:
             m_retry->start(std::chrono::milliseconds(qint64(double(m_backoff.count()) * jitter)));
             m_backoff = std::min(m_backoff * 2, m_settings.lastRetry);
             publish();
+            if (m_timesSync->isActive())
+                syncTimesNow();
             return;
         }
         if (job.status)
@@ -991,6 +1008,8 @@ private:
         m_batchLines = std::min(m_batchLines * 4, m_settings.batchLines);
         // Told first: the rows are in the database, whatever happens to the state file.
         publish();
+        if (m_timesSync->isActive())
+            syncTimesNow(); // the server is done with the disk
         if (confirmed) {
             // Should the write fail or a kill come first, the lines go again after a restart, and the
             // database ignores them.
@@ -1009,6 +1028,7 @@ private:
 
     void publish()
     {
+        m_countSoon->stop();
         m_status.lines = m_seenLines;
         m_status.sent = m_fileId == m_saved.fileId ? m_saved.confirmedLines : 0;
         m_status.asideLines = m_saved.asideLines;
@@ -1024,6 +1044,7 @@ private:
     QTimer* m_retry = nullptr;
     QTimer* m_beat = nullptr;
     QTimer* m_timesSync = nullptr; // while a batch is at the server
+    QTimer* m_countSoon = nullptr; // likewise
     static constexpr std::chrono::milliseconds kTimesSyncWhileSending{5};
     QElapsedTimer m_statusClock;
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
@@ -1037,7 +1058,7 @@ private:
 
     const QString m_heldFile = heldFileOf(m_settings.stateFile);
     const QString m_waitingPrefix = besideState(m_settings.stateFile, QLatin1String("-waiting-"));
-    QString m_waitingFile; // the waiting link the open file came from, until it is held
+    QString m_waitingFile;      // the waiting link the open file came from, until it is held
     bool m_checkedHeld = false; // at start
     bool m_fromHeld = false;    // m_fd was opened through the held name: a file moved away
     bool m_staleHeld = false;
@@ -1051,9 +1072,9 @@ private:
     int m_namedFd = -1; // while the file being sent is not the one the path names: that one
     QString m_namedFileId;
     qint64 m_namedSeenEnd = 0;
-    bool m_namedHeld = false; // it has its waiting link (or is the file being sent)
+    bool m_namedHeld = false;                       // it has its waiting link (or is the file being sent)
     static constexpr qint64 kTimesKept = 64 * 1024; // about a thousand lines
-    SyncState m_saved; // as in the state file, or on its way there
+    SyncState m_saved;                              // as in the state file, or on its way there
     StateWriter m_stateWriter{m_settings.stateFile};
     bool m_sending = false;
     std::optional<Job> m_prepared; // the batch after the one on its way

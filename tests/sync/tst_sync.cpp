@@ -23,6 +23,11 @@
 #include <memory>
 #include <thread>
 
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
 QString line(const QString& firstName, const QString& city = QStringLiteral("Toronto"))
@@ -101,8 +106,8 @@ private Q_SLOTS:
                                    << QStringList();
         QTest::newRow("a NUL") << line(QStringLiteral("Ann")).toUtf8().replace('A', '\0') << QStringList();
         QTest::newRow("a byte order mark before it") << ("\xEF\xBB\xBF" + line(QStringLiteral("Ann")).toUtf8()) << ann;
-        QTest::newRow("a control character") << line(QStringLiteral("Ann")).toUtf8().replace('A', '\x01')
-                                             << QStringList();
+        QTest::newRow("a control character")
+            << line(QStringLiteral("Ann")).toUtf8().replace('A', '\x01') << QStringList();
     }
     void lineToRow()
     {
@@ -256,15 +261,17 @@ private Q_SLOTS:
             QStringList offsets;
             for (const qint64 offset : batches[i])
                 offsets << QString::number(offset);
-            QCOMPARE(m_db.value(QString::fromUtf8(addSignups(offsets.join(u','), offsets.size())), {kiosk}), QString::number(added[i]));
+            QCOMPARE(m_db.value(QString::fromUtf8(addSignups(offsets.join(u','), offsets.size())), {kiosk}),
+                     QString::number(added[i]));
         }
         QSet<qint64> lines;
         for (const QList<qint64>& batch : batches)
             lines.unite(QSet<qint64>(batch.cbegin(), batch.cend()));
-        QCOMPARE(m_db.value(QStringLiteral("SELECT count(DISTINCT line_offset) || '/' || count(*) FROM quillmore.signup "
-                                           "WHERE kiosk = $1"),
-                            {kiosk}),
-                 QStringLiteral("%1/%1").arg(lines.size()));
+        QCOMPARE(
+            m_db.value(QStringLiteral("SELECT count(DISTINCT line_offset) || '/' || count(*) FROM quillmore.signup "
+                                      "WHERE kiosk = $1"),
+                       {kiosk}),
+            QStringLiteral("%1/%1").arg(lines.size()));
     }
 
     // A batch sent again while the first send is still in its transaction (a connection cut, the kiosk
@@ -342,6 +349,37 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(engine.status().sent, 120, 30000);
         QTRY_COMPARE_WITH_TIMEOUT(dbsync::readState(settings.stateFile).value_or(dbsync::SyncState{}).confirmedLines,
                                   120, 30000);
+    }
+
+    // A server that accepts and never answers holds the batch for the whole timeout; the staff line's
+    // count of lines still follows each sign-up.
+    void countsWhileTheServerHangs()
+    {
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        const auto closed = qScopeGuard([&] { ::close(listener); });
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&address), size) == 0 && ::listen(listener, 4) == 0);
+        QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) == 0);
+        QTemporaryDir dir;
+        dbsync::Settings settings = settingsIn(dir, QStringLiteral("hanging"));
+        settings.conninfo = QStringLiteral("host=127.0.0.1 port=%1 dbname=x user=kiosk").arg(ntohs(address.sin_port));
+        settings.timeout = std::chrono::minutes(2);
+        QVERIFY(append(settings.dataFile, {}));
+        dbsync::Engine engine(settings, QStringLiteral("127.0.0.1"), QStringLiteral("kiosk@127.0.0.1"));
+        engine.start();
+        const auto connected = [&] {
+            pollfd pending{listener, POLLIN, 0};
+            return ::poll(&pending, 1, 0) == 1;
+        };
+        QTRY_VERIFY(connected()); // the engine's first look goes out with the status row, and waits
+        for (int lines = 1; lines <= 2; ++lines) {
+            QVERIFY(append(settings.dataFile, line(QStringLiteral("Fan%1").arg(lines)).toUtf8() + '\n'));
+            QTRY_COMPARE(engine.status().lines, lines);
+        }
+        QCOMPARE(engine.status().sent, 0);
     }
 
     // Sends what waits (without a time: written before sync watched), then new lines with their time;
@@ -490,9 +528,10 @@ private Q_SLOTS:
         QCOMPARE(arrived, expected);
         QVERIFY(!QFileInfo::exists(waiting));
         const auto timeOf = [&](const QString& name) {
-            return m_db.value(QStringLiteral("SELECT coalesce(extract(epoch FROM signed_up_at)::bigint, 0) FROM "
-                                             "quillmore.signup WHERE kiosk = $1 AND first_name = $2"),
-                              {kiosk, name})
+            return m_db
+                .value(QStringLiteral("SELECT coalesce(extract(epoch FROM signed_up_at)::bigint, 0) FROM "
+                                      "quillmore.signup WHERE kiosk = $1 AND first_name = $2"),
+                       {kiosk, name})
                 .toLongLong();
         };
         const qint64 lateAt = timeOf(QStringLiteral("Second, later 0"));
