@@ -1044,7 +1044,7 @@ private:
     QTimer* m_retry = nullptr;
     QTimer* m_beat = nullptr;
     QTimer* m_timesSync = nullptr; // while a batch is at the server
-    QTimer* m_countSoon = nullptr; // likewise
+    QTimer* m_countSoon = nullptr; // the count of lines seen, while a batch is at the server
     static constexpr std::chrono::milliseconds kTimesSyncWhileSending{5};
     QElapsedTimer m_statusClock;
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
