@@ -157,24 +157,57 @@ Connection::Answer Connection::exec(const char* statement, const QList<std::opti
     return run(statement, parameters, timeout, binaryFrom, true);
 }
 
+Connection::Answer Connection::exec(const char* statement, const QList<std::optional<QByteArray>>& parameters,
+                                    std::chrono::milliseconds timeout, qsizetype binaryFrom, bool sent)
+{
+    return run(statement, parameters, timeout, binaryFrom, true, sent);
+}
+
+Connection::Values Connection::valuesOf(const QList<std::optional<QByteArray>>& parameters, qsizetype binaryFrom)
+{
+    Values v;
+    for (const std::optional<QByteArray>& parameter : parameters) {
+        const bool binary = binaryFrom >= 0 && v.values.size() >= binaryFrom;
+        v.values << (parameter ? parameter->constData() : nullptr);
+        v.lengths << (parameter ? int(parameter->size()) : 0);
+        v.formats << (binary ? 1 : 0);
+    }
+    return v;
+}
+
+bool Connection::send(const char* statement, const QList<std::optional<QByteArray>>& parameters, qsizetype binaryFrom)
+{
+    const auto prepared = m_prepared.constFind(statement);
+    if (m_conn == nullptr || prepared == m_prepared.cend())
+        return false;
+    const Values v = valuesOf(parameters, binaryFrom);
+    return PQsendQueryPrepared(m_conn, prepared->constData(), int(v.values.size()), v.values.constData(),
+                               v.lengths.constData(), v.formats.constData(), 0)
+        == 1;
+}
+
 Connection::Answer Connection::run(const char* statement, const QList<std::optional<QByteArray>>& parameters,
-                                   std::chrono::milliseconds timeout, qsizetype binaryFrom, bool prepare)
+                                   std::chrono::milliseconds timeout, qsizetype binaryFrom, bool prepare, bool sent)
 {
     if (m_conn == nullptr)
         return {Failure{Failure::Kind::Unreachable, QStringLiteral("not connected")}, {}, {}};
     const Clock::time_point deadline = Clock::now() + timeout;
-    QList<const char*> values;
-    QList<int> lengths, formats;
-    for (const std::optional<QByteArray>& parameter : parameters) {
-        const bool binary = binaryFrom >= 0 && values.size() >= binaryFrom;
-        values << (parameter ? parameter->constData() : nullptr);
-        lengths << (parameter ? int(parameter->size()) : 0);
-        formats << (binary ? 1 : 0);
-    }
+    const Values v = valuesOf(parameters, binaryFrom);
+    const QList<const char*>& values = v.values;
+    const QList<int>& lengths = v.lengths;
+    const QList<int>& formats = v.formats;
     // Prepared once per connection, the statement is not parsed and planned again at every call. A
     // pooler in front of the server may mix up connections' prepared statements (PgBouncer in
     // transaction mode): then the connection sends statements whole.
     auto prepared = prepare ? m_prepared.constFind(statement) : m_prepared.cend();
+    if (sent) {
+        Answer answer = finish(deadline, timeout);
+        if (!answer.failure || answer.state != "26000")
+            return answer;
+        prepared = m_prepared.cend(); // lost by a pooler, as below
+        m_prepared.clear();
+        m_prepares = false;
+    }
     if (prepare && prepared == m_prepared.cend() && m_prepares) {
         const QByteArray name = "quillmore_" + QByteArray::number(m_prepared.size());
         if (PQsendPrepare(m_conn, name.constData(), statement, int(values.size()), nullptr) != 1)

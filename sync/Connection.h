@@ -56,13 +56,26 @@ public:
     Answer exec(const char* statement, const QList<std::optional<QByteArray>>& parameters,
                 std::chrono::milliseconds timeout, qsizetype binaryFrom = -1);
 
+    // The first half of exec, without waiting: sends a statement already prepared on this connection.
+    // False where it cannot go this way (not connected, not prepared yet, the send failed), and exec
+    // then does it all. Where true, exec with `sent` waits for its answer.
+    bool send(const char* statement, const QList<std::optional<QByteArray>>& parameters, qsizetype binaryFrom = -1);
+    Answer exec(const char* statement, const QList<std::optional<QByteArray>>& parameters,
+                std::chrono::milliseconds timeout, qsizetype binaryFrom, bool sent);
+
     // From any thread: the wait under way, and every one after it, ends at once as a failure.
     void interrupt();
 
 private:
     enum class Wait { Ready, TimedOut, Interrupted, Failed };
     Answer run(const char* statement, const QList<std::optional<QByteArray>>& parameters,
-               std::chrono::milliseconds timeout, qsizetype binaryFrom, bool prepare);
+               std::chrono::milliseconds timeout, qsizetype binaryFrom, bool prepare, bool sent = false);
+    struct Values
+    {
+        QList<const char*> values;
+        QList<int> lengths, formats;
+    };
+    static Values valuesOf(const QList<std::optional<QByteArray>>& parameters, qsizetype binaryFrom);
     // The answer to what was sent, within the deadline.
     Answer finish(Clock::time_point deadline, std::chrono::milliseconds timeout);
     Wait waitFor(bool forWriting, Clock::time_point deadline);

@@ -329,8 +329,11 @@ public:
                         return;
                     task = std::move(m_tasks.front());
                     m_tasks.pop_front();
+                    m_busy = true;
                 }
                 task();
+                const std::lock_guard lock(m_mutex);
+                m_busy = false;
             }
         });
     }
@@ -345,8 +348,21 @@ public:
         m_wake.notify_one();
     }
 
-    std::optional<Failure> run(const Job& job)
+    // From the worker's thread: a batch of a few lines and nothing else sent at once, where the link is
+    // idle with the statement prepared on its open connection; run(job, true) then waits for the answer.
+    // The server has the batch without waiting for this thread to wake.
+    bool sendAtOnce(const Job& job)
     {
+        if (job.count == 0 || job.count > kAtOnce || !job.notices.isEmpty() || job.status)
+            return false;
+        const std::lock_guard lock(m_mutex);
+        return !m_busy && m_tasks.empty() && !m_ending && m_connection.send(kAddSignUps, signUpParameters(job), 2);
+    }
+
+    std::optional<Failure> run(const Job& job, bool sent = false)
+    {
+        if (sent)
+            return m_connection.exec(kAddSignUps, signUpParameters(job), m_settings.timeout, 2, true).failure;
         if (!m_connection.isOpen()) {
             if (std::optional<Failure> failure = m_connection.open(m_settings.conninfo, m_settings.timeout))
                 return failure;
@@ -359,11 +375,8 @@ public:
                 return answer.failure;
         }
         if (job.count > 0) {
-            QList<std::optional<QByteArray>> parameters = {m_settings.kioskName.toUtf8(), job.fileId.toUtf8(),
-                                                           job.offsets, job.times, job.raws};
-            for (const QByteArray& column : job.columns)
-                parameters << column;
-            const Connection::Answer answer = m_connection.exec(kAddSignUps, parameters, m_settings.timeout, 2);
+            const Connection::Answer answer =
+                m_connection.exec(kAddSignUps, signUpParameters(job), m_settings.timeout, 2);
             if (answer.failure)
                 return answer.failure;
         }
@@ -384,12 +397,24 @@ public:
     void interrupt() { m_connection.interrupt(); }
 
 private:
+    QList<std::optional<QByteArray>> signUpParameters(const Job& job) const
+    {
+        QList<std::optional<QByteArray>> parameters = {m_settings.kioskName.toUtf8(), job.fileId.toUtf8(), job.offsets,
+                                                       job.times, job.raws};
+        for (const QByteArray& column : job.columns)
+            parameters << column;
+        return parameters;
+    }
+
+    static constexpr int kAtOnce = 50; // lines: a larger batch is handed over whole, to go while this
+                                       // thread reads the next
     const Settings m_settings;
     Connection m_connection;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_tasks;
     bool m_ending = false;
+    bool m_busy = false;  // a task is under way
     std::thread m_thread; // last: it starts once the rest is ready
 };
 
@@ -961,8 +986,9 @@ private:
         m_lastAttempt.start();
         ++m_status.attempts;
         Link* link = m_link;
-        link->post([this, link, job] {
-            const std::optional<Failure> failure = link->run(job);
+        const bool sent = link->sendAtOnce(job);
+        link->post([this, link, job, sent] {
+            const std::optional<Failure> failure = link->run(job, sent);
             QMetaObject::invokeMethod(this, [this, job, failure] { done(job, failure); });
         });
         writeTimes(fresh);
