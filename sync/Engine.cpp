@@ -17,6 +17,7 @@
 #include <QMutexLocker>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
@@ -32,6 +33,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -293,6 +295,76 @@ private:
 
 } // namespace
 
+// The data file's own watch, told once a writer has closed the file rather than at each write: the
+// press closes it when its line is durable and its lock let go, so the engine neither wakes nor waits
+// for the lock while a press is in its sync. Also told when the file is moved, removed or changed in
+// its attributes.
+class ClosedWriteWatch final : public QObject
+{
+public:
+    ClosedWriteWatch(QObject* parent, std::function<void()> changed)
+        : QObject(parent)
+        , m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+        , m_changed(std::move(changed))
+    {
+        if (m_fd < 0)
+            return;
+        auto* notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, &ClosedWriteWatch::read);
+    }
+    ~ClosedWriteWatch() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    bool isValid() const { return m_fd >= 0; }
+
+    // Watches the file the path names now, unless it is the one watched already. A file moved away
+    // stays watched until another takes its name.
+    void watch(const QString& path)
+    {
+        struct stat named = {};
+        const QByteArray name = QFile::encodeName(path);
+        if (::stat(name.constData(), &named) != 0
+            || (m_watch >= 0 && named.st_dev == m_device && named.st_ino == m_inode))
+            return;
+        if (m_watch >= 0)
+            ::inotify_rm_watch(m_fd, m_watch);
+        m_watch =
+            ::inotify_add_watch(m_fd, name.constData(), IN_CLOSE_WRITE | IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF);
+        m_device = named.st_dev;
+        m_inode = named.st_ino;
+    }
+
+private:
+    void read()
+    {
+        alignas(inotify_event) char buffer[4096];
+        bool changed = false;
+        for (;;) {
+            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if ((event->mask & IN_IGNORED) && event->wd == m_watch)
+                    m_watch = -1; // the file is gone: the next look watches what has its name
+                changed = true;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        if (changed)
+            m_changed();
+    }
+
+    int m_fd = -1;
+    int m_watch = -1;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+    std::function<void()> m_changed;
+};
+
 // Talks to the server, on a thread of its own: every call may wait up to the timeout. Work is handed to
 // it under a lock rather than as an event: the thread wakes sooner, and a sign-up's row is sooner in.
 class Link final
@@ -446,6 +518,7 @@ public:
         m_watcher = new QFileSystemWatcher(this);
         connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &Worker::fileEvent);
         connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &Worker::fileEvent);
+        m_closedWrites = new ClosedWriteWatch(this, [this] { fileEvent(); });
         const QString folder = QFileInfo(m_settings.dataFile).absolutePath();
         if (QFileInfo(folder).isDir())
             m_watcher->addPath(folder);
@@ -553,7 +626,9 @@ private:
         const QString folder = QFileInfo(m_settings.dataFile).absolutePath();
         if (!m_watcher->directories().contains(folder) && QFileInfo(folder).isDir())
             m_watcher->addPath(folder);
-        if (!m_watcher->files().contains(m_settings.dataFile) && QFileInfo::exists(m_settings.dataFile))
+        if (m_closedWrites->isValid())
+            m_closedWrites->watch(m_settings.dataFile);
+        else if (!m_watcher->files().contains(m_settings.dataFile) && QFileInfo::exists(m_settings.dataFile))
             m_watcher->addPath(m_settings.dataFile);
     }
 
@@ -1061,7 +1136,8 @@ private:
     const Settings m_settings;
     const QString m_timesFile;
     Link* m_link;
-    QFileSystemWatcher* m_watcher = nullptr;
+    QFileSystemWatcher* m_watcher = nullptr; // the folder (and the file, where inotify is not to be had)
+    ClosedWriteWatch* m_closedWrites = nullptr;
     QTimer* m_retry = nullptr;
     QTimer* m_beat = nullptr;
     QTimer* m_timesSync = nullptr; // the times file's sync, due
