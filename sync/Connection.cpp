@@ -178,10 +178,13 @@ Connection::Values Connection::valuesOf(const QList<std::optional<QByteArray>>& 
 bool Connection::send(const char* statement, const QList<std::optional<QByteArray>>& parameters, qsizetype binaryFrom)
 {
     const auto prepared = m_prepared.constFind(statement);
-    if (m_conn == nullptr || prepared == m_prepared.cend())
-        return false;
-    const Values v = valuesOf(parameters, binaryFrom);
-    return PQsendQueryPrepared(m_conn, prepared->constData(), int(v.values.size()), v.values.constData(),
+    return m_conn != nullptr && prepared != m_prepared.cend()
+        && sendPrepared(*prepared, valuesOf(parameters, binaryFrom));
+}
+
+bool Connection::sendPrepared(const QByteArray& name, const Values& v)
+{
+    return PQsendQueryPrepared(m_conn, name.constData(), int(v.values.size()), v.values.constData(),
                                v.lengths.constData(), v.formats.constData(), 0)
         == 1;
 }
@@ -193,24 +196,13 @@ Connection::Answer Connection::run(const char* statement, const QList<std::optio
         return {Failure{Failure::Kind::Unreachable, QStringLiteral("not connected")}, {}, {}};
     const Clock::time_point deadline = Clock::now() + timeout;
     const Values v = valuesOf(parameters, binaryFrom);
-    const QList<const char*>& values = v.values;
-    const QList<int>& lengths = v.lengths;
-    const QList<int>& formats = v.formats;
     // Prepared once per connection, the statement is not parsed and planned again at every call. A
     // pooler in front of the server may mix up connections' prepared statements (PgBouncer in
     // transaction mode): then the connection sends statements whole.
     auto prepared = prepare ? m_prepared.constFind(statement) : m_prepared.cend();
-    if (sent) {
-        Answer answer = finish(deadline, timeout);
-        if (!answer.failure || answer.state != "26000")
-            return answer;
-        prepared = m_prepared.cend(); // lost by a pooler, as below
-        m_prepared.clear();
-        m_prepares = false;
-    }
-    if (prepare && prepared == m_prepared.cend() && m_prepares) {
+    if (!sent && prepare && prepared == m_prepared.cend() && m_prepares) {
         const QByteArray name = "quillmore_" + QByteArray::number(m_prepared.size());
-        if (PQsendPrepare(m_conn, name.constData(), statement, int(values.size()), nullptr) != 1)
+        if (PQsendPrepare(m_conn, name.constData(), statement, int(v.values.size()), nullptr) != 1)
             return {lost(firstLine(PQerrorMessage(m_conn))), {}, {}};
         Answer answer = finish(deadline, timeout);
         if (answer.failure && answer.state != "42P05") // duplicate_prepared_statement: another client's
@@ -220,10 +212,8 @@ Connection::Answer Connection::run(const char* statement, const QList<std::optio
         else
             prepared = m_prepared.insert(statement, name);
     }
-    if (prepared != m_prepared.cend()) {
-        if (PQsendQueryPrepared(m_conn, prepared->constData(), int(values.size()), values.constData(),
-                                lengths.constData(), formats.constData(), 0)
-            != 1)
+    if (sent || prepared != m_prepared.cend()) {
+        if (!sent && !sendPrepared(*prepared, v))
             return {lost(firstLine(PQerrorMessage(m_conn))), {}, {}};
         Answer answer = finish(deadline, timeout);
         if (!answer.failure || answer.state != "26000") // invalid_sql_statement_name: the pooler lost it
@@ -231,8 +221,8 @@ Connection::Answer Connection::run(const char* statement, const QList<std::optio
         m_prepared.clear();
         m_prepares = false;
     }
-    if (PQsendQueryParams(m_conn, statement, int(values.size()), nullptr, values.constData(), lengths.constData(),
-                          formats.constData(), 0)
+    if (PQsendQueryParams(m_conn, statement, int(v.values.size()), nullptr, v.values.constData(), v.lengths.constData(),
+                          v.formats.constData(), 0)
         != 1)
         return {lost(firstLine(PQerrorMessage(m_conn))), {}, {}};
     return finish(deadline, timeout);

@@ -76,6 +76,7 @@ private:
         QList<int> lengths, formats;
     };
     static Values valuesOf(const QList<std::optional<QByteArray>>& parameters, qsizetype binaryFrom);
+    bool sendPrepared(const QByteArray& name, const Values& values);
     // The answer to what was sent, within the deadline.
     Answer finish(Clock::time_point deadline, std::chrono::milliseconds timeout);
     Wait waitFor(bool forWriting, Clock::time_point deadline);

@@ -326,15 +326,13 @@ public:
     {
         struct stat named = {};
         const QByteArray name = QFile::encodeName(path);
-        if (::stat(name.constData(), &named) != 0
-            || (m_watch >= 0 && named.st_dev == m_device && named.st_ino == m_inode))
+        if (::stat(name.constData(), &named) != 0 || (m_watch >= 0 && sameFile(named, m_watched)))
             return;
         if (m_watch >= 0)
             ::inotify_rm_watch(m_fd, m_watch);
         m_watch =
             ::inotify_add_watch(m_fd, name.constData(), IN_CLOSE_WRITE | IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF);
-        m_device = named.st_dev;
-        m_inode = named.st_ino;
+        m_watched = named;
     }
 
 private:
@@ -360,8 +358,7 @@ private:
 
     int m_fd = -1;
     int m_watch = -1;
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
+    struct stat m_watched = {};
     std::function<void()> m_changed;
 };
 
@@ -565,7 +562,7 @@ public:
         }
         if (!m_retry->isActive())
             send(false); // the look was just taken
-        // Noted while the batch is on its way: the times file's sync and the server's commit overlap.
+        // Noted once the batch is on its way.
         writeTimes(fresh);
         if (grew)
             publishCount();
