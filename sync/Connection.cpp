@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <poll.h>
@@ -46,6 +47,11 @@ bool isRefusal(const QString& reason, const char* sqlstate)
 
 } // namespace
 
+QString noAnswerWithin(std::chrono::milliseconds timeout)
+{
+    return QStringLiteral("no answer within %1 s").arg(std::max<qint64>(1, (timeout.count() + 999) / 1000));
+}
+
 Connection::Connection()
     : m_wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
@@ -65,6 +71,8 @@ void Connection::close()
     m_conn = nullptr;
     m_prepared.clear();
     m_prepares = true;
+    m_answer = {};
+    m_gotResult = false;
 }
 
 void Connection::interrupt()
@@ -129,7 +137,7 @@ std::optional<Failure> Connection::open(const QString& conninfo, std::chrono::mi
         case Wait::Ready:
             break;
         case Wait::TimedOut:
-            return lost(QStringLiteral("no answer within %1 s").arg(QString::fromLatin1(seconds)));
+            return lost(noAnswerWithin(timeout));
         case Wait::Interrupted:
             return lost(QStringLiteral("stopped"));
         case Wait::Failed:
@@ -175,11 +183,27 @@ Connection::Values Connection::valuesOf(const QList<std::optional<QByteArray>>& 
     return v;
 }
 
-bool Connection::send(const char* statement, const QList<std::optional<QByteArray>>& parameters, qsizetype binaryFrom)
+Connection::Sent Connection::send(const char* statement, const QList<std::optional<QByteArray>>& parameters,
+                                  qsizetype binaryFrom)
 {
     const auto prepared = m_prepared.constFind(statement);
-    return m_conn != nullptr && prepared != m_prepared.cend()
-        && sendPrepared(*prepared, valuesOf(parameters, binaryFrom));
+    if (m_conn == nullptr || prepared == m_prepared.cend() || !sendPrepared(*prepared, valuesOf(parameters, binaryFrom)))
+        return Sent::Not;
+    return PQflush(m_conn) == 0 ? Sent::Whole : Sent::Part;
+}
+
+int Connection::socket() const
+{
+    return m_conn != nullptr ? PQsocket(m_conn) : -1;
+}
+
+bool Connection::lostPrepared(const Answer& answer)
+{
+    if (!answer.failure || answer.state != "26000") // invalid_sql_statement_name
+        return false;
+    m_prepared.clear();
+    m_prepares = false;
+    return true;
 }
 
 bool Connection::sendPrepared(const QByteArray& name, const Values& v)
@@ -216,10 +240,8 @@ Connection::Answer Connection::run(const char* statement, const QList<std::optio
         if (!sent && !sendPrepared(*prepared, v))
             return {lost(firstLine(PQerrorMessage(m_conn))), {}, {}};
         Answer answer = finish(deadline, timeout);
-        if (!answer.failure || answer.state != "26000") // invalid_sql_statement_name: the pooler lost it
+        if (!lostPrepared(answer))
             return answer;
-        m_prepared.clear();
-        m_prepares = false;
     }
     if (PQsendQueryParams(m_conn, statement, int(v.values.size()), nullptr, v.values.constData(), v.lengths.constData(),
                           v.formats.constData(), 0)
@@ -235,7 +257,7 @@ Connection::Answer Connection::finish(Clock::time_point deadline, std::chrono::m
         case Wait::Ready:
             return std::nullopt;
         case Wait::TimedOut:
-            return lost(QStringLiteral("no answer within %1 s").arg(qint64(timeout.count() + 999) / 1000));
+            return lost(noAnswerWithin(timeout));
         case Wait::Interrupted:
             return lost(QStringLiteral("stopped"));
         case Wait::Failed:
@@ -255,33 +277,47 @@ Connection::Answer Connection::finish(Clock::time_point deadline, std::chrono::m
         if (PQconsumeInput(m_conn) != 1)
             return {lost(firstLine(PQerrorMessage(m_conn))), {}, {}};
     }
-    Answer answer;
-    bool gotResult = false;
     for (;;) {
-        while (PQisBusy(m_conn)) {
-            if (std::optional<Failure> failure = waited(false))
-                return {failure, {}, {}};
-            if (PQconsumeInput(m_conn) != 1)
-                return {lost(firstLine(PQerrorMessage(m_conn))), {}, {}};
-        }
+        if (std::optional<Answer> answer = this->answer())
+            return *answer;
+        if (std::optional<Failure> failure = waited(false))
+            return {failure, {}, {}};
+    }
+}
+
+std::optional<Connection::Answer> Connection::answer()
+{
+    const auto ended = [this](Answer answer) {
+        m_answer = {};
+        m_gotResult = false;
+        return answer;
+    };
+    if (m_conn == nullptr)
+        return ended({Failure{Failure::Kind::Unreachable, QStringLiteral("not connected")}, {}, {}});
+    if (PQconsumeInput(m_conn) != 1)
+        return ended({lost(firstLine(PQerrorMessage(m_conn))), {}, {}});
+    for (;;) {
+        if (PQisBusy(m_conn))
+            return std::nullopt;
         PGresult* result = PQgetResult(m_conn);
         if (result == nullptr)
             break;
-        gotResult = true;
+        m_gotResult = true;
         const ExecStatusType status = PQresultStatus(result);
-        if (status == PGRES_TUPLES_OK && PQntuples(result) == 1 && PQnfields(result) == 1 && !answer.failure)
-            answer.value = QByteArray(PQgetvalue(result, 0, 0), PQgetlength(result, 0, 0));
-        else if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK && !answer.failure) {
+        if (status == PGRES_TUPLES_OK && PQntuples(result) == 1 && PQnfields(result) == 1 && !m_answer.failure)
+            m_answer.value = QByteArray(PQgetvalue(result, 0, 0), PQgetlength(result, 0, 0));
+        else if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK && !m_answer.failure) {
             const QString reason = firstLine(PQresultErrorMessage(result));
             const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-            answer.failure =
+            m_answer.failure =
                 Failure{isRefusal(reason, state) ? Failure::Kind::Refused : Failure::Kind::Unreachable, reason};
-            answer.state = state != nullptr ? QByteArray(state) : QByteArray();
+            m_answer.state = state != nullptr ? QByteArray(state) : QByteArray();
         }
         PQclear(result);
     }
-    if (!gotResult)
-        return {lost(QStringLiteral("no result")), {}, {}};
+    if (!m_gotResult)
+        return ended({lost(QStringLiteral("no result")), {}, {}});
+    Answer answer = ended(m_answer);
     if (PQstatus(m_conn) == CONNECTION_BAD)
         close();
     return answer;

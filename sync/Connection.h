@@ -24,6 +24,9 @@ struct Failure
     QString reason; // one short line
 };
 
+// The staff line's reason when the server kept silent for the whole time.
+QString noAnswerWithin(std::chrono::milliseconds timeout);
+
 // One libpq connection that never waits longer than it is told, and that another thread can cut short
 // at any moment (interrupt()). Every wait is a poll() on the connection's socket and on a wake-up
 // descriptor, so a server that accepts and never answers costs a deadline, not a hung thread.
@@ -57,11 +60,23 @@ public:
                 std::chrono::milliseconds timeout, qsizetype binaryFrom = -1);
 
     // The first half of exec, without waiting: sends a statement already prepared on this connection.
-    // False where it cannot go this way (not connected, not prepared yet, the send failed), and exec
-    // then does it all. Where true, exec with `sent` waits for its answer.
-    bool send(const char* statement, const QList<std::optional<QByteArray>>& parameters, qsizetype binaryFrom = -1);
+    // Not where it cannot go this way (not connected, not prepared yet, the send failed), and exec then
+    // does it all. Whole: the server has all of it, and answer() tells once its answer is in. Part: some
+    // of it still waits for room in the socket, and exec with `sent` sends the rest and waits for the
+    // answer.
+    enum class Sent { Not, Whole, Part };
+    Sent send(const char* statement, const QList<std::optional<QByteArray>>& parameters, qsizetype binaryFrom = -1);
     Answer exec(const char* statement, const QList<std::optional<QByteArray>>& parameters,
                 std::chrono::milliseconds timeout, qsizetype binaryFrom, bool sent);
+
+    // Without waiting: the answer to what was sent, once all of it is in (nullopt until then). For one
+    // who watches socket() for reading meanwhile, and gives up with close() at its own deadline.
+    std::optional<Answer> answer();
+    int socket() const;
+
+    // After an answer: true where it says that a pooler in front of the server lost the connection's
+    // prepared statements (nothing ran), and the connection now sends its statements whole.
+    bool lostPrepared(const Answer& answer);
 
     // From any thread: the wait under way, and every one after it, ends at once as a failure.
     void interrupt();
@@ -79,6 +94,8 @@ private:
     bool sendPrepared(const QByteArray& name, const Values& values);
     // The answer to what was sent, within the deadline.
     Answer finish(Clock::time_point deadline, std::chrono::milliseconds timeout);
+    Answer m_answer;          // of what was sent, as far as it is in
+    bool m_gotResult = false; // the server has said something of it
     Wait waitFor(bool forWriting, Clock::time_point deadline);
     Failure lost(const QString& why);
 

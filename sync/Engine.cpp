@@ -418,14 +418,54 @@ public:
     }
 
     // From the worker's thread: a batch of a few lines and nothing else sent at once, where the link is
-    // idle with the statement prepared on its open connection; run(job, true) then waits for the answer.
-    // The server has the batch without waiting for this thread to wake.
-    bool sendAtOnce(const Job& job)
+    // idle with the statement prepared on its open connection, so the server has the batch without
+    // waiting for this thread to wake. Whole: the worker waits for the answer itself (answer()); Part:
+    // run(job, true) sends the rest and waits.
+    Connection::Sent sendAtOnce(const Job& job)
     {
         if (job.count == 0 || job.count > kAtOnce || !job.notices.isEmpty() || job.status)
-            return false;
+            return Connection::Sent::Not;
         const std::lock_guard lock(m_mutex);
-        return !m_busy && m_tasks.empty() && !m_ending && m_connection.send(kAddSignUps, signUpParameters(job), 2);
+        if (m_busy || m_awaited || !m_tasks.empty() || m_ending)
+            return Connection::Sent::Not;
+        const Connection::Sent sent = m_connection.send(kAddSignUps, signUpParameters(job), 2);
+        m_awaited = sent == Connection::Sent::Whole;
+        return sent;
+    }
+
+    // For the worker waiting for the answer to a batch sent whole at once: the socket it comes on.
+    int socket()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_connection.socket();
+    }
+
+    // That answer, once it is all in; nullopt while the server is still at it. `again`: a pooler lost the
+    // prepared statement and nothing ran, so the batch must go again, whole (run(job)).
+    struct Answered
+    {
+        std::optional<Failure> failure;
+        bool again = false;
+    };
+    std::optional<Answered> answer()
+    {
+        const std::lock_guard lock(m_mutex);
+        std::optional<Connection::Answer> answer = m_connection.answer();
+        if (!answer)
+            return std::nullopt;
+        m_awaited = false;
+        if (m_connection.lostPrepared(*answer))
+            return Answered{std::nullopt, true};
+        return Answered{answer->failure, false};
+    }
+
+    // The worker gives up waiting: the connection goes, and with it whatever the server still sends.
+    Failure giveUp()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_connection.close();
+        m_awaited = false;
+        return Failure{Failure::Kind::Unreachable, noAnswerWithin(m_settings.timeout)};
     }
 
     std::optional<Failure> run(const Job& job, bool sent = false)
@@ -483,7 +523,8 @@ private:
     std::condition_variable m_wake;
     std::deque<std::function<void()>> m_tasks;
     bool m_ending = false;
-    bool m_busy = false;  // a task is under way
+    bool m_busy = false;    // a task is under way
+    bool m_awaited = false; // the worker waits for the answer to a batch it sent at once
     std::thread m_thread; // last: it starts once the rest is ready
 };
 
@@ -516,9 +557,8 @@ public:
         connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &Worker::fileEvent);
         connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &Worker::fileEvent);
         m_closedWrites = new ClosedWriteWatch(this, [this] { fileEvent(); });
-        const QString folder = QFileInfo(m_settings.dataFile).absolutePath();
-        if (QFileInfo(folder).isDir())
-            m_watcher->addPath(folder);
+        if (QFileInfo(m_folder).isDir())
+            m_watcher->addPath(m_folder);
         m_retry = new QTimer(this);
         m_retry->setSingleShot(true);
         connect(m_retry, &QTimer::timeout, this, &Worker::sendNext);
@@ -530,14 +570,19 @@ public:
                 fileEvent();
         });
         m_beat->start();
-        m_timesSync = new QTimer(this);
-        m_timesSync->setSingleShot(true);
-        m_timesSync->setInterval(kTimesSyncAfter);
-        connect(m_timesSync, &QTimer::timeout, this, &Worker::syncTimesNow);
+        m_timesDue = new QTimer(this);
+        m_timesDue->setSingleShot(true);
+        m_timesDue->setInterval(kTimesAfter);
+        connect(m_timesDue, &QTimer::timeout, this, &Worker::timesDue);
         m_countSoon = new QTimer(this);
         m_countSoon->setSingleShot(true);
         m_countSoon->setInterval(kCountWhileSending);
         connect(m_countSoon, &QTimer::timeout, this, &Worker::publish);
+        m_answerNotifier = new QSocketNotifier(QSocketNotifier::Read, this);
+        connect(m_answerNotifier, &QSocketNotifier::activated, this, &Worker::answerCame);
+        m_answerDue = new QTimer(this);
+        m_answerDue->setSingleShot(true);
+        connect(m_answerDue, &QTimer::timeout, this, &Worker::answerLate);
         follow(false);
         sendNext();
     }
@@ -563,7 +608,7 @@ public:
         if (!m_retry->isActive())
             send(false); // the look was just taken
         // Noted once the batch is on its way.
-        writeTimes(fresh);
+        keepTimes(fresh);
         if (grew)
             publishCount();
     }
@@ -579,13 +624,39 @@ public:
             m_countSoon->start();
     }
 
-    // The times of lines just noted, so that a kill or a restart keeps them. Synced on the state writer's
-    // thread between two presses, so that the next press's own sync does not carry them on ext4 (it
-    // writes out the data of every file whose size it commits): a few milliseconds after the press,
-    // so that it meets neither the press's commit on the disk nor, mostly, the server's. Synced the
-    // moment the press ended, it slowed presses 20 ms apart by a tenth; a few milliseconds on, not
-    // measurably.
-    void writeTimes(const QList<qint64>& fresh) { writeTimes(m_fileId, fresh, m_times); }
+    // The times of lines just noted in the file being sent, so that a kill or a restart keeps them:
+    // written a few milliseconds on, leaving out the lines the database confirmed meanwhile (their rows
+    // have their times), so a sign-up sent and confirmed at once costs the disk nothing. Synced then, on
+    // the state writer's thread: between two presses, so that the next press's own sync does not carry
+    // them on ext4 (it writes out the data of every file whose size it commits), and a few milliseconds
+    // after the press, so that it meets neither the press's commit on the disk nor, mostly, the
+    // server's. Synced the moment the press ended, they slowed presses 20 ms apart by a tenth.
+    void keepTimes(const QList<qint64>& fresh)
+    {
+        if (fresh.isEmpty())
+            return;
+        if (m_dueFileId != m_fileId)
+            writeDueTimes();
+        m_dueFileId = m_fileId;
+        for (const qint64 offset : fresh)
+            m_dueTimes.insert(offset, m_times.value(offset));
+        if (!m_timesDue->isActive())
+            m_timesDue->start();
+    }
+
+    void writeDueTimes()
+    {
+        QList<qint64> due;
+        for (auto time = m_dueTimes.cbegin(); time != m_dueTimes.cend(); ++time) {
+            if (m_dueFileId != m_saved.fileId || time.key() >= m_saved.confirmedOffset)
+                due << time.key();
+        }
+        std::sort(due.begin(), due.end());
+        writeTimes(m_dueFileId, due, m_dueTimes);
+        m_dueTimes.clear();
+    }
+
+    // Written at once; synced a few milliseconds on (timesDue).
     void writeTimes(const QString& fileId, const QList<qint64>& fresh, const Times& times)
     {
         if (fresh.isEmpty())
@@ -595,14 +666,17 @@ public:
             return;
         }
         m_timesWritten = true;
-        if (!m_timesSync->isActive())
-            m_timesSync->start();
+        m_timesUnsynced = true;
+        if (!m_timesDue->isActive())
+            m_timesDue->start();
     }
 
-    void syncTimesNow()
+    void timesDue()
     {
-        m_timesSync->stop();
-        m_stateWriter.syncTimes();
+        m_timesDue->stop();
+        writeDueTimes();
+        if (std::exchange(m_timesUnsynced, false))
+            m_stateWriter.syncTimes();
     }
 
     // No job goes out after this, and the one under way ends at once.
@@ -612,17 +686,17 @@ public:
         m_retry->stop();
         m_beat->stop();
         m_countSoon->stop();
+        if (m_sentAtOnce)
+            stopAwaiting(); // before the link closes the socket
         m_link->interrupt();
-        if (m_timesSync->isActive())
-            syncTimesNow(); // done before the writer ends
+        timesDue(); // the sync done before the writer ends
     }
 
 private:
     void watchFile()
     {
-        const QString folder = QFileInfo(m_settings.dataFile).absolutePath();
-        if (!m_watcher->directories().contains(folder) && QFileInfo(folder).isDir())
-            m_watcher->addPath(folder);
+        if (!m_watcher->directories().contains(m_folder) && QFileInfo(m_folder).isDir())
+            m_watcher->addPath(m_folder);
         if (m_closedWrites->isValid())
             m_closedWrites->watch(m_settings.dataFile);
         else if (!m_watcher->files().contains(m_settings.dataFile) && QFileInfo::exists(m_settings.dataFile))
@@ -944,9 +1018,12 @@ private:
 
         // Read after the data file, so that every line read has its evidence there (core/Consent.h).
         // It only grows, so the same size and time is the same text: a backlog parses it once.
-        const QFileInfo evidenceFile(consent::evidenceFilePath(m_settings.dataFile));
-        const std::pair<qint64, QDateTime> evidenceSeen = {evidenceFile.exists() ? evidenceFile.size() : -1,
-                                                           evidenceFile.lastModified()};
+        struct stat evidenceFile = {};
+        const std::pair<qint64, qint64> evidenceSeen =
+            ::stat(m_evidencePath.constData(), &evidenceFile) == 0
+            ? std::pair(qint64(evidenceFile.st_size),
+                        qint64(evidenceFile.st_mtim.tv_sec) * 1000000000 + evidenceFile.st_mtim.tv_nsec)
+            : std::pair(qint64(-1), qint64(0));
         if (!m_evidence || evidenceSeen != m_evidenceSeen) {
             QString error;
             m_evidence = consent::readEvidence(m_settings.dataFile, &error);
@@ -1047,7 +1124,7 @@ private:
             : nextBatch(m_saved);
         job.status = !m_statusClock.isValid() || m_statusClock.hasExpired(m_settings.statusEvery.count());
         if (job.count == 0 && !job.status) {
-            writeTimes(fresh);
+            keepTimes(fresh);
             publish();
             return;
         }
@@ -1056,18 +1133,69 @@ private:
         m_sending = true;
         m_lastAttempt.start();
         ++m_status.attempts;
-        Link* link = m_link;
-        const bool sent = link->sendAtOnce(job);
-        link->post([this, link, job, sent] {
-            const std::optional<Failure> failure = link->run(job, sent);
-            QMetaObject::invokeMethod(this, [this, job, failure] { done(job, failure); });
-        });
-        writeTimes(fresh);
+        const auto how = m_link->sendAtOnce(job);
+        switch (how) {
+        case Connection::Sent::Whole:
+            awaitAnswer(job);
+            break;
+        case Connection::Sent::Part:
+            hand(job, true);
+            break;
+        case Connection::Sent::Not:
+            hand(job, false);
+            break;
+        }
+        keepTimes(fresh);
         // A backlog goes as fast as the slower of this thread and the server, not as both in turn.
         if (job.count > 0 && job.fileId == m_saved.fileId) {
             if (Job next = nextBatch(confirming(m_saved, job), job.notices); next.count > 0)
                 m_prepared = std::move(next);
         }
+    }
+
+    // To the link's thread, which sends the job (the rest of it, where `sent`) and waits for its answer.
+    void hand(const Job& job, bool sent)
+    {
+        Link* link = m_link;
+        link->post([this, link, job, sent] {
+            const std::optional<Failure> failure = link->run(job, sent);
+            QMetaObject::invokeMethod(this, [this, job, failure] { done(job, failure); });
+        });
+    }
+
+    // The answer to a batch sent at once comes to this thread, which is told by the socket: no other
+    // thread wakes for it, and its rows are told the moment they are in.
+    void awaitAnswer(const Job& job)
+    {
+        m_sentAtOnce = job;
+        m_answerNotifier->setSocket(m_link->socket());
+        m_answerNotifier->setEnabled(true);
+        m_answerDue->start(m_settings.timeout);
+    }
+
+    void answerCame()
+    {
+        const std::optional<Link::Answered> answered = m_link->answer();
+        if (!answered)
+            return; // more to come
+        const Job job = stopAwaiting();
+        if (answered->again)
+            hand(job, false);
+        else
+            done(job, answered->failure);
+    }
+
+    void answerLate()
+    {
+        const Job job = stopAwaiting();
+        done(job, m_link->giveUp()); // after the socket is no longer watched: it closes
+    }
+
+    Job stopAwaiting()
+    {
+        m_answerNotifier->setEnabled(false);
+        m_answerDue->stop();
+        return *std::exchange(m_sentAtOnce, std::nullopt);
     }
 
     void done(const Job& job, const std::optional<Failure>& failure)
@@ -1132,14 +1260,18 @@ private:
     Engine* m_engine;
     const Settings m_settings;
     const QString m_timesFile;
+    const QString m_folder = QFileInfo(m_settings.dataFile).absolutePath(); // the data file's
     Link* m_link;
     QFileSystemWatcher* m_watcher = nullptr; // the folder (and the file, where inotify is not to be had)
     ClosedWriteWatch* m_closedWrites = nullptr;
     QTimer* m_retry = nullptr;
     QTimer* m_beat = nullptr;
-    QTimer* m_timesSync = nullptr; // the times file's sync, due
+    QTimer* m_timesDue = nullptr;  // the times noted to be written, and the times file's sync
     QTimer* m_countSoon = nullptr; // the count of lines seen, while a batch is at the server
-    static constexpr std::chrono::milliseconds kTimesSyncAfter{5};
+    QSocketNotifier* m_answerNotifier = nullptr; // the answer to a batch sent at once
+    QTimer* m_answerDue = nullptr;               // and how long it may take
+    std::optional<Job> m_sentAtOnce;              // that batch
+    static constexpr std::chrono::milliseconds kTimesAfter{5};
     static constexpr std::chrono::milliseconds kCountWhileSending{5};
     QElapsedTimer m_statusClock;
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
@@ -1149,7 +1281,8 @@ private:
     int m_batchLines = std::min(kFirstBatch, m_settings.batchLines);
     QSet<QByteArray> m_noticesSent; // in the database: the notice texts of lines it confirmed
     std::optional<consent::EvidenceByOffset> m_evidence;
-    std::pair<qint64, QDateTime> m_evidenceSeen; // the evidence file's size and time when it was read
+    const QByteArray m_evidencePath = QFile::encodeName(consent::evidenceFilePath(m_settings.dataFile));
+    std::pair<qint64, qint64> m_evidenceSeen; // its size and time (ns) when it was read
 
     const QString m_heldFile = heldFileOf(m_settings.stateFile);
     const QString m_waitingPrefix = besideState(m_settings.stateFile, QLatin1String("-waiting-"));
@@ -1164,6 +1297,9 @@ private:
     QList<qint64> m_fresh; // lines noted since the last look, whose times are still to be written
     Times m_times;         // known times of lines not yet confirmed
     bool m_timesWritten = false;
+    bool m_timesUnsynced = false;
+    QString m_dueFileId; // the file whose lines' times are still to be written
+    Times m_dueTimes;    // and those times
     int m_namedFd = -1; // while the file being sent is not the one the path names: that one
     QString m_namedFileId;
     qint64 m_namedSeenEnd = 0;
