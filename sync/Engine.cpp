@@ -35,6 +35,7 @@
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace dbsync {
@@ -553,6 +554,9 @@ public:
     void start()
     {
         m_saved = readState(m_settings.stateFile).value_or(SyncState{});
+        // The precise clock: a file's time, whether the kernel takes it from the clock of its ticks or
+        // from this one, is never later than this for a file made before.
+        ::clock_gettime(CLOCK_REALTIME, &m_watchingSince);
         m_watcher = new QFileSystemWatcher(this);
         connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &Worker::fileEvent);
         connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &Worker::fileEvent);
@@ -761,9 +765,9 @@ private:
             m_seenLines = 0;
             m_times.clear();
             watchFile();
-            // What is in the file already was written before this sync saw it: its times are not known,
-            // unless the times file has them. So the first pass notes none.
-            noteTimes = false;
+            // What is in the file already was written before this sync saw it, unless the file was made
+            // since: its times are not known, unless the times file has them.
+            noteTimes = noteTimes && madeWhileWatched(m_fd) && !notedAsNamed(m_fd);
         }
         scan(noteTimes);
         if (m_staleHeld) {
@@ -853,7 +857,10 @@ private:
             m_namedFd = ::open(QFile::encodeName(m_settings.dataFile).constData(), O_RDONLY | O_CLOEXEC);
             if (m_namedFd < 0)
                 return;
-            noteTimes = false; // what is there already was written before it was watched
+            noteTimes = noteTimes && madeWhileWatched(m_namedFd); // else written before it was watched
+            struct stat opened = {};
+            if (::fstat(m_namedFd, &opened) == 0)
+                m_notedAsNamed.append({quint64(opened.st_dev), quint64(opened.st_ino)});
         }
         QList<qint64> fresh;
         Times times;
@@ -919,6 +926,27 @@ private:
         QList<qint64> fresh;
         fresh.swap(m_fresh);
         return fresh;
+    }
+
+    // Whether the file was made after this sync began to watch for it: then each line in it appeared
+    // while it watched, and the time it first looks at the file is the second of those lines, whichever
+    // came first, the look or the line. A file made before (the one there at start, one moved back
+    // into place) has lines whose times are not known.
+    bool madeWhileWatched(int fd) const
+    {
+        struct statx info = {};
+        if (::statx(fd, "", AT_EMPTY_PATH, STATX_BTIME, &info) != 0 || !(info.stx_mask & STATX_BTIME))
+            return false;
+        return std::pair(qint64(info.stx_btime.tv_sec), qint64(info.stx_btime.tv_nsec))
+            >= std::pair(qint64(m_watchingSince.tv_sec), qint64(m_watchingSince.tv_nsec));
+    }
+
+    // Whether the file's lines had their times noted while it was the one the path named: they are in
+    // the times file, and its first look as the file being sent finds none new.
+    bool notedAsNamed(int fd) const
+    {
+        struct stat file = {};
+        return ::fstat(fd, &file) == 0 && m_notedAsNamed.contains({quint64(file.st_dev), quint64(file.st_ino)});
     }
 
     bool isStillNamed() const
@@ -1289,6 +1317,7 @@ private:
     QString m_waitingFile;      // the waiting link the open file came from, until it is held
     bool m_checkedHeld = false; // at start
     bool m_fromHeld = false;    // m_fd was opened through the held name: a file moved away
+    struct timespec m_watchingSince = {};
     bool m_staleHeld = false;
     int m_fd = -1;        // the data file being sent
     QString m_fileId;     // its identity, once it has a first line
@@ -1304,6 +1333,7 @@ private:
     QString m_namedFileId;
     qint64 m_namedSeenEnd = 0;
     bool m_namedHeld = false;                       // it has its waiting link (or is the file being sent)
+    QList<std::pair<quint64, quint64>> m_notedAsNamed; // the files (device, inode) so watched
     static constexpr qint64 kTimesKept = 64 * 1024; // about a thousand lines
     SyncState m_saved;                              // as in the state file, or on its way there
     StateWriter m_stateWriter{m_settings.stateFile};

@@ -498,6 +498,43 @@ private Q_SLOTS:
                  QList<QByteArray>({line(QStringLiteral("Ann")).toUtf8(), line(QStringLiteral("Bob")).toUtf8()}));
     }
 
+    // The first sign-up of a file begun while the engine runs (the next event's) has its time, whether the
+    // engine's first look at the file comes before the line or after it; the lines of a file moved into
+    // place from before do not.
+    void timesOfAFileBegunMeanwhile_data()
+    {
+        QTest::addColumn<bool>("begun");
+        QTest::newRow("begun by a sign-up") << true;
+        QTest::newRow("moved into place") << false;
+    }
+    void timesOfAFileBegunMeanwhile()
+    {
+        QFETCH(bool, begun);
+        const QString kiosk = begun ? QStringLiteral("begun") : QStringLiteral("moved-in");
+        QTemporaryDir dir;
+        const dbsync::Settings settings = settingsIn(dir, kiosk);
+        const QString earlier = dir.filePath(QStringLiteral("earlier.csv"));
+        QVERIFY(platform::appendLineDurably(earlier, line(QStringLiteral("Ann"))).isEmpty());
+        const dbsync::Target target = dbsync::checkTarget(settings.conninfo);
+        dbsync::Engine engine(settings, target.host, target.account);
+        engine.start();
+        QTRY_COMPARE_WITH_TIMEOUT(engine.status().state, dbsync::Status::State::Sent, 30000);
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
+        if (begun)
+            QVERIFY(platform::appendLineDurably(settings.dataFile, line(QStringLiteral("Ann"))).isEmpty());
+        else
+            QVERIFY(QFile::rename(earlier, settings.dataFile));
+        QTRY_COMPARE_WITH_TIMEOUT(engine.status().sent, 1, 30000);
+        const qint64 after = QDateTime::currentSecsSinceEpoch();
+        const QString at = m_db.value(
+            QStringLiteral("SELECT extract(epoch FROM signed_up_at)::bigint FROM quillmore.signup WHERE kiosk = $1"),
+            {kiosk});
+        if (begun)
+            QVERIFY2(at.toLongLong() >= before && at.toLongLong() <= after, qPrintable(at));
+        else
+            QVERIFY2(at.isNull(), qPrintable(at));
+    }
+
     // The server out of reach for two events: the file of the first is being sent (held beside the state)
     // when the second is moved away in its turn, and the second must not be passed over for the third.
     void keepsEveryFileMovedAwayMeanwhile_data()
