@@ -570,6 +570,8 @@ public:
         m_beat = new QTimer(this);
         m_beat->setInterval(m_settings.statusEvery);
         connect(m_beat, &QTimer::timeout, this, [this] {
+            // Due at each beat, whatever the clock says: it runs from the answer, a little after the beat.
+            m_statusDue = true;
             if (!m_retry->isActive())
                 fileEvent();
         });
@@ -1150,7 +1152,8 @@ private:
                 && prepared->startOffset == m_saved.confirmedOffset
             ? std::move(*prepared)
             : nextBatch(m_saved);
-        job.status = !m_statusClock.isValid() || m_statusClock.hasExpired(m_settings.statusEvery.count());
+        job.status =
+            m_statusDue || !m_statusClock.isValid() || m_statusClock.hasExpired(m_settings.statusEvery.count());
         if (job.count == 0 && !job.status) {
             keepTimes(fresh);
             publish();
@@ -1234,7 +1237,18 @@ private:
         if (failure) {
             m_prepared.reset();
             m_batchLines = kFirstBatch;
-            m_status.state = failure->kind == Failure::Kind::Refused ? Status::State::Refused : Status::State::Waiting;
+            const Status::State state =
+                failure->kind == Failure::Kind::Refused ? Status::State::Refused : Status::State::Waiting;
+            // Once for each new reason, for the system's log (journalctl), not at each retry.
+            if (state != m_status.state || failure->reason != m_status.reason) {
+                if (state == Status::State::Refused)
+                    qWarning("sync: refused for %s: %s", qUtf8Printable(m_status.account),
+                             qUtf8Printable(failure->reason));
+                else
+                    qWarning("sync: cannot reach %s: %s", qUtf8Printable(m_status.host),
+                             qUtf8Printable(failure->reason));
+            }
+            m_status.state = state;
             m_status.reason = failure->reason;
             if (!m_status.failingSince.isValid())
                 m_status.failingSince = QDateTime::currentDateTime();
@@ -1244,13 +1258,17 @@ private:
             publish();
             return;
         }
-        if (job.status)
+        if (job.status) {
             m_statusClock.start();
+            m_statusDue = false;
+        }
         for (const QByteArray& notice : job.notices)
             m_noticesSent.insert(notice);
         const bool confirmed = job.count > 0 && job.fileId == m_saved.fileId;
         if (confirmed)
             m_saved = confirming(m_saved, job);
+        if (m_status.failingSince.isValid())
+            qInfo("sync: %s reached again", qUtf8Printable(m_status.host));
         m_status.state = Status::State::Sent;
         m_status.reason.clear();
         m_status.failingSince = QDateTime();
@@ -1301,7 +1319,8 @@ private:
     std::optional<Job> m_sentAtOnce;              // that batch
     static constexpr std::chrono::milliseconds kTimesAfter{5};
     static constexpr std::chrono::milliseconds kCountWhileSending{5};
-    QElapsedTimer m_statusClock;
+    QElapsedTimer m_statusClock; // since the status row last went in
+    bool m_statusDue = false;
     std::chrono::milliseconds m_backoff = m_settings.firstRetry;
     static constexpr std::chrono::milliseconds kRetryOnSignUp{1000};
     QElapsedTimer m_lastAttempt;

@@ -18,6 +18,11 @@ QString refusal(const QString& reason)
 {
     if (reason.contains(QLatin1String("password")))
         return QStringLiteral("wrong password");
+    // This machine's own file, not the server's fault: libpq names it in quotes.
+    if (reason.contains(QLatin1String("root certificate file"))) {
+        const QString file = reason.section(u'"', 1, 1);
+        return QStringLiteral("cannot read the sslrootcert file %1").arg(file.isEmpty() ? reason : file);
+    }
     if (reason.contains(QLatin1String("certificate")))
         return QStringLiteral("the server's certificate does not check out");
     return reason;

@@ -714,6 +714,10 @@ private Q_SLOTS:
         QTest::newRow("wrong password") << int(dbsync::Status::State::Refused)
                                         << "password authentication failed for user \"kiosk\"" << qint64(0) << qint64(4)
                                         << "sync refused: wrong password for kiosk@db.example.org";
+        QTest::newRow("no authority's certificate here")
+            << int(dbsync::Status::State::Refused)
+            << "root certificate file \"/etc/quillmore/fleet-ca.crt\" does not exist" << qint64(0) << qint64(4)
+            << "sync refused: cannot read the sslrootcert file /etc/quillmore/fleet-ca.crt for kiosk@db.example.org";
         QTest::newRow("a line set aside") << int(dbsync::Status::State::Sent) << "" << qint64(1) << qint64(4)
                                           << "1,230 sent to db.example.org, 4 waiting; 1 line not a sign-up, "
                                              "sent as written (line 57)";
