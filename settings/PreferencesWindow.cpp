@@ -54,11 +54,11 @@ const ControlDesign kControls[] = {
     {.name = "CancelBtn", .kind = Kind::PushButton, .left = 109, .top = 131, .width = 80, .height = 20, .text = "Cancel", .isCancel = true},
     // For the operator: how many sign-ups there are and where. In the free strip above the settings.
     {.name = "SignUpCount", .kind = Kind::StaticText, .left = 6, .top = 4, .width = 293, .height = 16},
-    // For the operator of a touch screen: why there is no on-screen keyboard. Below the buttons, which
-    // it makes room for; hidden while there is a keyboard.
+    // Notes for the operator below the buttons, each whole on as many lines as it takes (PlaceNotes).
+    // With --sync-to: what the database has of the sign-ups.
+    {.name = "SyncStatus", .kind = Kind::StaticText, .left = 6, .top = 157, .width = 293, .height = 14},
+    // On a touch screen: why there is no on-screen keyboard; hidden while there is one.
     {.name = "KeyboardNote", .kind = Kind::StaticText, .left = 6, .top = 157, .width = 293, .height = 14},
-    // With --sync-to: what the database has of them, in the free strip between the settings and the buttons.
-    {.name = "SyncStatus", .kind = Kind::StaticText, .left = 6, .top = 112, .width = 293, .height = 16},
 };
 // clang-format on
 
@@ -138,23 +138,36 @@ void PreferencesWindow::Event_Open()
     CountryPopUp->setListIndex(app.DefaultCountryIndex);
     ShowSignUpCount();
     ShowKeyboardNote();
+    PlaceNotes();
 }
 
-// Checked at start; the whole sentence, on as many lines as it takes.
+// Checked at start.
 void PreferencesWindow::ShowKeyboardNote()
 {
     const App& app = App::instance();
     QString missing = app.onScreenKeyboardMissing;
     if (missing.isEmpty() && app.commandLine.touch && platform::InputPanel::failedToLoad())
         missing = QStringLiteral("its QML did not load (the log says why)");
-    if (!app.commandLine.touch || missing.isEmpty()) {
-        KeyboardNote->hide();
-        return;
-    }
-    KeyboardNote->setWordWrap(true);
+    KeyboardNote->setVisible(app.commandLine.touch && !missing.isEmpty());
     KeyboardNote->setText(QStringLiteral("No on-screen keyboard: %1.").arg(missing));
-    KeyboardNote->setHeight(KeyboardNote->heightForWidth(KeyboardNote->width()));
-    content()->setFixedHeight(KeyboardNote->Top() + KeyboardNote->Height() + 6);
+}
+
+// The notes shown, one under the other below the buttons, each whole on as many lines as it takes:
+// the window grows to hold them, and no designed control moves.
+void PreferencesWindow::PlaceNotes()
+{
+    int bottom = kWindow.height;
+    int top = SyncStatus->Top();
+    for (platform::StaticText* note : {SyncStatus, KeyboardNote}) {
+        if (note->isHidden())
+            continue;
+        note->setWordWrap(true);
+        note->setTop(top);
+        note->setHeight(note->heightForWidth(note->width()));
+        top += note->Height() + 2;
+        bottom = std::max(bottom, note->Top() + note->Height() + 6);
+    }
+    content()->setFixedHeight(bottom);
 }
 
 // Counted afresh at each opening. A long path is shortened in its middle, where it says least; the
@@ -175,7 +188,7 @@ void PreferencesWindow::ShowSignUpCount()
     SignUpCount->setToolTip(whole);
     SignUpCount->setAccessibleName(whole);
     SyncStatus->setVisible(sync != nullptr);
-    SyncStatus->setText(metrics.elidedText(synced, Qt::ElideRight, SyncStatus->contentsRect().width()));
+    SyncStatus->setText(synced);
     SyncStatus->setToolTip(whole);
     SyncStatus->setAccessibleName(synced);
 }

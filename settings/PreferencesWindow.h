@@ -46,4 +46,6 @@ private:
     void ShowSignUpCount();
     // With --touch and no on-screen keyboard: why.
     void ShowKeyboardNote();
+    // The notes shown, below the buttons.
+    void PlaceNotes();
 };

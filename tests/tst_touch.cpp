@@ -9,6 +9,8 @@
 #include "platform/InputPanel.h"
 #include "platform/TouchScreen.h"
 #include "settings/PreferencesWindow.h"
+#include "sync/Engine.h"
+#include "sync/StaffLine.h"
 
 #include <QAbstractItemView>
 #include <QDir>
@@ -74,32 +76,59 @@ private Q_SLOTS:
         QCOMPARE(platform::InputPanel::missingKeyboardParts({plugins.path()}, {qml.path()}), missing);
     }
 
-    // The operator learns why there is no keyboard, in full, below the settings.
-    void keyboardMissingInPreferences_data()
+    // The operator learns why there is no keyboard, and what the sync knows, each in full below the
+    // buttons, one under the other; the window grows for them and nothing else moves.
+    void notesInPreferences_data()
     {
         QTest::addColumn<QString>("missing");
-        QTest::newRow("a keyboard") << "";
+        QTest::addColumn<bool>("sync");
+        QTest::newRow("a keyboard") << "" << false;
         QTest::newRow("no keyboard")
-            << "module QtQuick.Layouts is not installed (Debian package qml6-module-qtquick-layouts)";
+            << "module QtQuick.Layouts is not installed (Debian package qml6-module-qtquick-layouts)" << false;
+        QTest::newRow("no keyboard, sync")
+            << "module QtQuick.Layouts is not installed (Debian package qml6-module-qtquick-layouts)" << true;
     }
-    void keyboardMissingInPreferences()
+    void notesInPreferences()
     {
         QFETCH(QString, missing);
+        QFETCH(bool, sync);
         App app;
         app.commandLine.touch = true;
         app.onScreenKeyboardMissing = missing;
+        if (sync) {
+            // Nothing listens there: the staff line says why at length.
+            app.commandLine.syncTo = QStringLiteral("host=127.0.0.1 port=1 dbname=events user=kiosk");
+            app.commandLine.syncHost = QStringLiteral("a-long-server-name.events.example.org");
+            app.commandLine.syncAccount = QStringLiteral("kiosk@a-long-server-name.events.example.org");
+        }
+        app.start([] { return &platform::ImplicitInstance<Window1>::create(); });
+        if (sync)
+            QTRY_COMPARE(app.sync()->status().state, dbsync::Status::State::Waiting);
         PreferencesWindow& prefs = PreferencesWindow::instance();
         prefs.open();
         prefs.Show();
         QVERIFY(QTest::qWaitForWindowExposed(&prefs));
         QCOMPARE(prefs.KeyboardNote->isVisible(), !missing.isEmpty());
-        if (missing.isEmpty()) {
+        QCOMPARE(prefs.SyncStatus->isVisible(), sync);
+        if (missing.isEmpty() && !sync) {
             QCOMPARE(prefs.content()->height(), 171);
             return;
         }
+        int below = prefs.SaveBtn->geometry().bottom();
+        for (const platform::StaticText* note : {prefs.SyncStatus, prefs.KeyboardNote}) {
+            if (!note->isVisible())
+                continue;
+            QVERIFY(note->geometry().top() > below);
+            QVERIFY(note->heightForWidth(note->width()) <= note->height());
+            below = note->geometry().bottom();
+        }
+        QVERIFY(below < prefs.content()->height());
+        QCOMPARE(prefs.SaveBtn->Top(), 131);
+        if (missing.isEmpty())
+            return;
         QCOMPARE(prefs.KeyboardNote->text(), QStringLiteral("No on-screen keyboard: %1.").arg(missing));
-        QVERIFY(prefs.KeyboardNote->geometry().bottom() < prefs.content()->height());
-        QVERIFY(prefs.KeyboardNote->heightForWidth(prefs.KeyboardNote->width()) <= prefs.KeyboardNote->height());
+        if (sync)
+            QCOMPARE(prefs.SyncStatus->text(), dbsync::staffLine(app.sync()->status()));
     }
 
     // No pointer over any window.
