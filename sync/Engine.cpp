@@ -364,7 +364,9 @@ private:
 };
 
 // Talks to the server, on a thread of its own: every call may wait up to the timeout. Work is handed to
-// it under a lock rather than as an event: the thread wakes sooner, and a sign-up's row is sooner in.
+// it under a lock rather than as an event: the thread wakes sooner. A sign-up's batch mostly does not
+// come here at all: the worker sends it on the open connection and takes the answer itself
+// (sendAtOnce, answer), and the connection is the link's again once it has.
 class Link final
 {
 public:
@@ -530,7 +532,8 @@ private:
 };
 
 // Watches and reads the data file and keeps the state, on a thread of its own; never waits for the
-// server, so a sign-up's time is noted the moment it appears, whatever the server does.
+// server, so a sign-up's time is noted the moment it appears, whatever the server does: the answer to
+// a batch it sent itself comes to it as an event of the connection's socket.
 class Worker final : public QObject
 {
 public:

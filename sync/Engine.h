@@ -13,8 +13,9 @@
 //
 // The data file stays the kiosk's record: the engine only reads it, never holds its lock longer than a
 // look at its end, and never slows the press. It runs on three threads of its own: one watches the file,
-// reads it and keeps the times file; one talks to the server, every wait bounded and cut short at
-// shutdown; one writes the state file.
+// reads it, keeps the times file, and sends a sign-up's batch and takes its answer without waiting for
+// it; one connects and sends larger batches, every wait bounded and cut short at shutdown; one writes
+// the state file.
 namespace dbsync {
 
 struct Settings
