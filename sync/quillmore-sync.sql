@@ -8,7 +8,8 @@
 -- call the three functions below: add notice texts, add sign-ups, and keep a status row current. It
 -- cannot read, change or delete anyone's sign-ups, nor the notices. Each kiosk logs in as a role that
 -- is a member of it (README: "Several kiosks, one database"). The kiosk never creates or alters
--- tables. Running the file a second time fails at once and changes nothing.
+-- tables. Running the file a second time in the same database fails at once and changes nothing; in
+-- a second database on the same server it makes the same there, for the same group role.
 BEGIN;
 
 CREATE SCHEMA quillmore;
@@ -166,7 +167,14 @@ REVOKE ALL ON FUNCTION quillmore.add_signups(text, text, bigint[], bigint[], tex
 REVOKE ALL ON FUNCTION quillmore.kiosk_status(text, text, bigint, bigint, bigint) FROM PUBLIC;
 REVOKE ALL ON FUNCTION quillmore.add_notices(text[], text[]) FROM PUBLIC;
 
-CREATE ROLE quillmore_kiosk NOLOGIN;
+-- A role belongs to the whole server: a second database there (another tour's) finds it made already.
+DO $$
+BEGIN
+    IF NOT EXISTS (SELECT FROM pg_catalog.pg_roles WHERE rolname = 'quillmore_kiosk') THEN
+        CREATE ROLE quillmore_kiosk NOLOGIN;
+    END IF;
+END
+$$;
 GRANT USAGE ON SCHEMA quillmore TO quillmore_kiosk;
 GRANT EXECUTE ON FUNCTION quillmore.add_signups(text, text, bigint[], bigint[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[], text[]) TO quillmore_kiosk;
 GRANT EXECUTE ON FUNCTION quillmore.kiosk_status(text, text, bigint, bigint, bigint) TO quillmore_kiosk;
