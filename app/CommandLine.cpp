@@ -79,9 +79,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments)
     const QCommandLineOption syncTo(
         QStringLiteral("sync-to"),
         QStringLiteral("Also send every sign-up, once, to the PostgreSQL database CONNINFO names (a libpq "
-                       "connection string or URI, such as postgresql://kiosk@db.example.org/events?sslmode=verify-full "
-                       "or service=fleet). The password goes in ~/.pgpass. A server on another machine only with "
-                       "sslmode=verify-full."),
+                       "connection string or URI, such as service=fleet, or host=db.example.org dbname=events "
+                       "user=kiosk sslmode=verify-full sslrootcert=FILE). The password goes in ~/.pgpass. A server "
+                       "on another machine only with sslmode=verify-full."),
         QStringLiteral("CONNINFO"));
     const QCommandLineOption kioskName(
         QStringLiteral("kiosk-name"),
