@@ -484,8 +484,10 @@ private Q_SLOTS:
         engine.start();
         QVERIFY(platform::appendLineDurably(settings.dataFile, line(QStringLiteral("Ann"))).isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(engine.status().sent, 1, 30000);
+        // This engine's: the newest of the kiosk's connections (an earlier test's may still be ending).
         const qint64 backend = m_db.value(QStringLiteral("SELECT pid FROM pg_stat_activity WHERE application_name = "
-                                                         "'quillmore' AND usename = 'kiosk'"))
+                                                         "'quillmore' AND usename = 'kiosk' ORDER BY backend_start "
+                                                         "DESC LIMIT 1"))
                                    .toLongLong();
         QVERIFY(backend > 0 && ::kill(pid_t(backend), SIGSTOP) == 0);
         const auto goesOn = qScopeGuard([&] { ::kill(pid_t(backend), SIGCONT); });
