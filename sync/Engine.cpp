@@ -1167,8 +1167,7 @@ private:
         m_sending = true;
         m_lastAttempt.start();
         ++m_status.attempts;
-        const auto how = m_link->sendAtOnce(job);
-        switch (how) {
+        switch (m_link->sendAtOnce(job)) {
         case Connection::Sent::Whole:
             awaitAnswer(job);
             break;
