@@ -155,8 +155,9 @@ QList<QByteArray> Database::arrivedLines(const QString& kiosk)
             continue;
         }
         QString line;
+        // A value the kiosk wrote is never NULL, not even an empty one: such a column shows as NULL.
         for (qsizetype i = 1; i < row.size(); ++i)
-            line += record::quotedColumn(row[i]);
+            line += row[i].isNull() ? QStringLiteral("NULL,") : record::quotedColumn(row[i]);
         lines << line.toUtf8();
     }
     return lines;

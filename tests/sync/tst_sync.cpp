@@ -64,8 +64,13 @@ bool append(const QString& path, const QByteArray& bytes)
 }
 
 // add_signups of lines at the given offsets (a comma-separated list), each a bare sign-up; the kiosk is $1.
+// One line goes to add_signup, as the engine sends it.
 QByteArray addSignups(const QString& offsets, qsizetype lines)
 {
+    if (lines == 1)
+        return QStringLiteral("SELECT quillmore.add_signup($1, 'f', %1, NULL, NULL%2, NULL, NULL, NULL, NULL)")
+            .arg(offsets, QStringLiteral(", 'a'").repeated(14))
+            .toUtf8();
     const QString nulls = QStringLiteral("NULL,").repeated(lines).chopped(1);
     const QString names = QStringLiteral("a,").repeated(lines).chopped(1);
     QString sql = QStringLiteral("SELECT quillmore.add_signups($1, 'f', '{%1}', '{%2}', '{%2}'").arg(offsets, nulls);
@@ -211,6 +216,9 @@ private Q_SLOTS:
                                 "'{a}', '{b}', '{c}', '{d}', '{e}', '{f}', '{g}', '{h}', '{i}', '{j}', '{k}', "
                                 "'{l}', '{m}', '{n}', '{NULL}', '{NULL}', '{CA}', '{+14165550123}')"
                              << true;
+        QTest::newRow("add one") << "SELECT quillmore.add_signup('k', 'f', 1, NULL, NULL, 'a', 'b', 'c', 'd', 'e', "
+                                    "'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', NULL, NULL, 'CA', '+14165550123')"
+                                 << true;
         QTest::newRow("add a notice") << "SELECT quillmore.add_notices('{" + QString::fromLatin1(kNoticeSha256)
                 + "}', '{" + QString::fromLatin1(kNoticeBytes.toHex())
                 + "}')" << true;
@@ -252,6 +260,8 @@ private Q_SLOTS:
         QTest::newRow("sent again") << QList<QList<qint64>>{{0, 10}, {0, 10}} << QList<int>{2, 0};
         QTest::newRow("reaching back") << QList<QList<qint64>>{{0, 10}, {10, 20}} << QList<int>{2, 1};
         QTest::newRow("out of order") << QList<QList<qint64>>{{10}, {50, 10, 0}} << QList<int>{1, 2};
+        QTest::newRow("one line sent again") << QList<QList<qint64>>{{20}, {20}} << QList<int>{1, 0};
+        QTest::newRow("one line of a batch sent again") << QList<QList<qint64>>{{0, 10}, {10}} << QList<int>{2, 0};
     }
     void eachLineOnceWhateverTheBatches()
     {
@@ -537,6 +547,30 @@ private Q_SLOTS:
             QVERIFY2(at.isNull(), qPrintable(at));
     }
 
+    // A database made with an earlier version of the SQL file has add_signups alone: a sign-up goes to it.
+    void sendsToADatabaseOfAnEarlierFile()
+    {
+        const QString signature = QStringLiteral("quillmore.add_signup(text, text, bigint, bigint%1)")
+                                      .arg(QStringLiteral(", text").repeated(19));
+        QVERIFY(m_db.query(QStringLiteral("ALTER FUNCTION %1 RENAME TO add_signup_away").arg(signature)).isEmpty());
+        QCOMPARE(m_db.error(), QString());
+        const auto back = qScopeGuard([&] {
+            m_db.query(QStringLiteral("ALTER FUNCTION quillmore.add_signup_away%1 RENAME TO add_signup")
+                           .arg(signature.mid(signature.indexOf(u'('))));
+        });
+        QTemporaryDir dir;
+        const dbsync::Settings settings = settingsIn(dir, QStringLiteral("earlier file"));
+        const dbsync::Target target = dbsync::checkTarget(settings.conninfo);
+        dbsync::Engine engine(settings, target.host, target.account);
+        engine.start();
+        for (int lines = 1; lines <= 2; ++lines) {
+            QVERIFY(platform::appendLineDurably(settings.dataFile, line(QStringLiteral("Fan%1").arg(lines))).isEmpty());
+            QTRY_COMPARE_WITH_TIMEOUT(engine.status().sent, lines, 30000);
+        }
+        QCOMPARE(m_db.arrivedLines(QStringLiteral("earlier file")),
+                 QList<QByteArray>({line(QStringLiteral("Fan1")).toUtf8(), line(QStringLiteral("Fan2")).toUtf8()}));
+    }
+
     // The server out of reach for two events: the file of the first is being sent (held beside the state)
     // when the second is moved away in its turn, and the second must not be passed over for the third.
     void keepsEveryFileMovedAwayMeanwhile_data()
@@ -623,21 +657,44 @@ private Q_SLOTS:
     // gives what quillmore --export gives, the same header over the same rows. The notice text goes
     // once; a line without evidence, or whose evidence is another line's (a kill between the two
     // appends), goes with none.
+    void sendsEvidence_data()
+    {
+        QTest::addColumn<bool>("oneAtATime");
+        QTest::newRow("a backlog, in one batch") << false;
+        QTest::newRow("each line as it is made") << true;
+    }
     void sendsEvidence()
     {
+        QFETCH(bool, oneAtATime);
+        const QString kiosk = oneAtATime ? QStringLiteral("evidence, one at a time") : QStringLiteral("evidence");
         QTemporaryDir dir;
-        const dbsync::Settings settings = settingsIn(dir, QStringLiteral("evidence"));
+        const dbsync::Settings settings = settingsIn(dir, kiosk);
+        const dbsync::Target target = dbsync::checkTarget(settings.conninfo);
+        std::optional<dbsync::Engine> engine;
+        int made = 0;
+        // Each line waits for the one before to be in: it goes alone, as a sign-up does.
+        const auto sent = [&] {
+            ++made;
+            if (oneAtATime)
+                QTRY_COMPARE_WITH_TIMEOUT(engine->status().sent, made, 30000);
+        };
+        if (oneAtATime) {
+            engine.emplace(settings, target.host, target.account);
+            engine->start();
+        }
         const consent::Notice notice = *consent::noticeFromBytes(kNoticeBytes).notice;
         QCOMPARE(notice.sha256, kNoticeSha256);
         const QDateTime at = QDateTime(QDate(2026, 12, 9), QTime(3, 19, 7), Qt::UTC);
+        // First names of this row's own: the view has no kiosk to pick its rows by.
+        const QString of = oneAtATime ? QStringLiteral(" 2") : QString();
         record::Entry eve;
-        eve.firstName = QStringLiteral("Eve");
+        eve.firstName = QStringLiteral("Eve") + of;
         eve.country = QStringLiteral("CANADA");
         eve.cell = QStringLiteral("416 555 0123");
         record::Entry flo = eve, gus = eve, hal = eve;
-        flo.firstName = QStringLiteral("Flo");
-        gus.firstName = QStringLiteral("Gus");
-        hal.firstName = QStringLiteral("Hal");
+        flo.firstName = QStringLiteral("Flo") + of;
+        gus.firstName = QStringLiteral("Gus") + of;
+        hal.firstName = QStringLiteral("Hal") + of;
         // Cell numbers each way to E.164 or not: digits alone, a quote (typed into a file by hand), a
         // country with no code.
         flo.cell = QStringLiteral("4165550124");
@@ -645,17 +702,23 @@ private Q_SLOTS:
         hal.country = QStringLiteral("YUGOSLAVIA");
         hal.cell = QStringLiteral("0112345678");
         QCOMPARE(consent::appendSignUp(settings.dataFile, record::line(eve), &notice, at), QString());
+        sent();
         QCOMPARE(consent::appendSignUp(settings.dataFile, record::line(flo), nullptr, at), QString());
+        sent();
         const qint64 gusAt = QFileInfo(settings.dataFile).size();
         QVERIFY(append(consent::evidenceFilePath(settings.dataFile),
                        consent::evidenceLine(gusAt, at, notice.sha256, consent::lineDigest("another line")) + '\n'));
         QCOMPARE(consent::appendSignUp(settings.dataFile, record::line(gus), nullptr, at), QString());
+        sent();
         QCOMPARE(consent::appendSignUp(settings.dataFile, record::line(hal), &notice, at.addSecs(1)), QString());
-
-        const dbsync::Target target = dbsync::checkTarget(settings.conninfo);
-        dbsync::Engine engine(settings, target.host, target.account);
-        engine.start();
-        QTRY_COMPARE_WITH_TIMEOUT(engine.status().sent, 4, 30000);
+        sent();
+        if (!oneAtATime) {
+            engine.emplace(settings, target.host, target.account);
+            engine->start();
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(engine->status().sent, 4, 30000);
+        const QList<QByteArray> lines = readBytes(settings.dataFile).chopped(1).split('\n');
+        QCOMPARE(m_db.arrivedLines(kiosk), lines);
 
         const QList<QStringList> header = m_db.query(QStringLiteral(
             "SELECT attname FROM pg_attribute WHERE attrelid = 'quillmore.export'::regclass AND attnum > 0 "
@@ -667,10 +730,10 @@ private Q_SLOTS:
 
         QString error;
         const consent::EvidenceByOffset evidence = *consent::readEvidence(settings.dataFile, &error);
-        const QList<QStringList> rows = m_db.query(QStringLiteral(
-            "SELECT e.* FROM quillmore.export e JOIN quillmore.signup s ON e.\"First Name\" = s.first_name "
-            "WHERE s.kiosk = 'evidence' ORDER BY s.line_offset"));
-        const QList<QByteArray> lines = readBytes(settings.dataFile).chopped(1).split('\n');
+        const QList<QStringList> rows = m_db.query(
+            QStringLiteral("SELECT e.* FROM quillmore.export e JOIN quillmore.signup s ON e.\"First Name\" = "
+                           "s.first_name WHERE s.kiosk = $1 ORDER BY s.line_offset"),
+            {kiosk});
         QCOMPARE(rows.size(), lines.size());
         qint64 offset = 0;
         for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -683,8 +746,9 @@ private Q_SLOTS:
         const QString exported = dir.filePath(QStringLiteral("export.csv"));
         QCOMPARE(exporting::exportSignUps({settings.dataFile, exported, false}, stderr), 0);
         QCOMPARE(m_db.copyOut(QStringLiteral("SELECT e.* FROM quillmore.export e JOIN quillmore.signup s ON "
-                                             "e.\"First Name\" = s.first_name WHERE s.kiosk = 'evidence' ORDER BY "
-                                             "s.line_offset"),
+                                             "e.\"First Name\" = s.first_name WHERE s.kiosk = '%1' ORDER BY "
+                                             "s.line_offset")
+                                  .arg(kiosk),
                               QStringLiteral("FORMAT csv, HEADER")),
                  readBytes(exported).replace("\r\n", "\n"));
         QCOMPARE(rows[0].at(7), QStringLiteral("+14165550123"));
