@@ -497,8 +497,9 @@ public:
             Call call = signUpCall(job);
             Connection::Answer answer =
                 m_connection.exec(call.statement, call.parameters, m_settings.timeout, call.binaryFrom);
-            if (answer.failure && answer.state == "42883" && call.statement == kAddSignUp) {
-                // undefined_function: a database made with an earlier file, which has add_signups alone.
+            if (answer.failure && (answer.state == "42883" || answer.state == "42501") && call.statement == kAddSignUp) {
+                // undefined_function: a database made with an earlier file, which has add_signups alone;
+                // insufficient_privilege: add_signup added to it without its grant.
                 m_singleMissing = true;
                 call = signUpCall(job);
                 answer = m_connection.exec(call.statement, call.parameters, m_settings.timeout, call.binaryFrom);

@@ -547,19 +547,32 @@ private Q_SLOTS:
             QVERIFY2(at.isNull(), qPrintable(at));
     }
 
-    // A database made with an earlier version of the SQL file has add_signups alone: a sign-up goes to it.
-    void sendsToADatabaseOfAnEarlierFile()
+    // A database made with an earlier version of the SQL file has add_signups alone, or add_signup without
+    // its grant: a sign-up goes to add_signups.
+    void sendsToADatabaseOfAnEarlierFile_data()
     {
         const QString signature = QStringLiteral("quillmore.add_signup(text, text, bigint, bigint%1)")
                                       .arg(QStringLiteral(", text").repeated(19));
-        QVERIFY(m_db.query(QStringLiteral("ALTER FUNCTION %1 RENAME TO add_signup_away").arg(signature)).isEmpty());
+        QTest::addColumn<QString>("away");
+        QTest::addColumn<QString>("back");
+        QTest::newRow("no add_signup") << QStringLiteral("ALTER FUNCTION %1 RENAME TO add_signup_away").arg(signature)
+                                       << QStringLiteral("ALTER FUNCTION quillmore.add_signup_away%1 RENAME TO "
+                                                         "add_signup")
+                                              .arg(signature.mid(signature.indexOf(u'(')));
+        QTest::newRow("add_signup without its grant")
+            << QStringLiteral("REVOKE EXECUTE ON FUNCTION %1 FROM quillmore_kiosk").arg(signature)
+            << QStringLiteral("GRANT EXECUTE ON FUNCTION %1 TO quillmore_kiosk").arg(signature);
+    }
+    void sendsToADatabaseOfAnEarlierFile()
+    {
+        QFETCH(QString, away);
+        QFETCH(QString, back);
+        const QString kiosk = QStringLiteral("earlier file ") + QLatin1String(QTest::currentDataTag());
+        QVERIFY(m_db.query(away).isEmpty());
         QCOMPARE(m_db.error(), QString());
-        const auto back = qScopeGuard([&] {
-            m_db.query(QStringLiteral("ALTER FUNCTION quillmore.add_signup_away%1 RENAME TO add_signup")
-                           .arg(signature.mid(signature.indexOf(u'('))));
-        });
+        const auto restored = qScopeGuard([&] { m_db.query(back); });
         QTemporaryDir dir;
-        const dbsync::Settings settings = settingsIn(dir, QStringLiteral("earlier file"));
+        const dbsync::Settings settings = settingsIn(dir, kiosk);
         const dbsync::Target target = dbsync::checkTarget(settings.conninfo);
         dbsync::Engine engine(settings, target.host, target.account);
         engine.start();
@@ -567,7 +580,7 @@ private Q_SLOTS:
             QVERIFY(platform::appendLineDurably(settings.dataFile, line(QStringLiteral("Fan%1").arg(lines))).isEmpty());
             QTRY_COMPARE_WITH_TIMEOUT(engine.status().sent, lines, 30000);
         }
-        QCOMPARE(m_db.arrivedLines(QStringLiteral("earlier file")),
+        QCOMPARE(m_db.arrivedLines(kiosk),
                  QList<QByteArray>({line(QStringLiteral("Fan1")).toUtf8(), line(QStringLiteral("Fan2")).toUtf8()}));
     }
 
