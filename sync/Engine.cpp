@@ -11,6 +11,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -18,6 +19,7 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -26,6 +28,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -1419,33 +1422,42 @@ Engine::Engine(Settings settings, QString host, QString account)
     m_status.account = account;
     m_link = new Link(m_settings);
     m_worker = new Worker(this, m_settings, host, account, m_link);
-    m_worker->moveToThread(&m_fileThread);
-    m_fileThread.setObjectName(QStringLiteral("sync-file"));
+    // The worker lives on the file thread from the start: a wake() before start() waits there.
+    std::promise<QThread*> running;
+    m_fileThread = std::thread([this, &running] {
+        ::pthread_setname_np(::pthread_self(), "sync-file");
+        QEventLoop loop; // Qt takes this thread as its own and gives it an event dispatcher
+        m_fileLoop = &loop;
+        running.set_value(QThread::currentThread());
+        loop.exec();
+    });
+    m_worker->moveToThread(running.get_future().get());
 }
 
 Engine::~Engine()
 {
-    if (!m_fileThread.isRunning()) {
-        delete m_worker;
-        delete m_link;
-        return;
-    }
     // The worker sends nothing more and the link's wait ends at once. The link goes first: a job it
     // was running still reports to the worker. The worker is deleted on its own thread, with any report
-    // still queued for it.
+    // still queued for it, and the thread ends there, all of it before the join returns.
     Worker* worker = m_worker;
-    QMetaObject::invokeMethod(
-        worker, [worker] { worker->stop(); }, Qt::BlockingQueuedConnection);
+    if (m_started) {
+        QMetaObject::invokeMethod(
+            worker, [worker] { worker->stop(); }, Qt::BlockingQueuedConnection);
+    }
     delete m_link;
     QMetaObject::invokeMethod(
-        worker, [worker] { delete worker; }, Qt::BlockingQueuedConnection);
-    m_fileThread.quit();
-    m_fileThread.wait();
+        worker,
+        [worker, loop = m_fileLoop] {
+            delete worker;
+            loop->quit();
+        },
+        Qt::BlockingQueuedConnection);
+    m_fileThread.join();
 }
 
 void Engine::start()
 {
-    m_fileThread.start();
+    m_started = true;
     m_link->start();
     QMetaObject::invokeMethod(m_worker, [worker = m_worker] { worker->start(); });
 }

@@ -4,10 +4,11 @@
 #include <QMutex>
 #include <QObject>
 #include <QString>
-#include <QThread>
-
 #include <chrono>
 #include <memory>
+#include <thread>
+
+class QEventLoop;
 
 // Sends every complete line of the data file to a PostgreSQL database, each once, whatever fails.
 //
@@ -91,7 +92,13 @@ private:
     Settings m_settings;
     mutable QMutex m_mutex;
     Status m_status;
-    QThread m_fileThread;
+    // The file thread: a thread of its own running Qt's event loop, rather than a QThread, so that the
+    // engine's end joins it. A QThread's wait() returns before the thread has run its thread-local
+    // destructors, OpenSSL's among them (the worker reads answers over TLS), and those then met
+    // OpenSSL's own cleanup as the process exited, freeing the same memory twice.
+    std::thread m_fileThread;
+    QEventLoop* m_fileLoop = nullptr;
+    bool m_started = false;
     Link* m_link = nullptr;
     Worker* m_worker = nullptr;
 };
