@@ -1166,9 +1166,10 @@ private:
                 // Kept as it is, beside the sign-ups, and told to the staff line; the lines after it go on.
                 for (ArrayParameter& column : columns)
                     column.addNull();
-                raws.add(QByteArrayView(line.toByteArray().toHex()));
+                const QByteArray hex = line.toByteArray().toHex();
+                raws.add(QByteArrayView(hex));
                 if (isFirst) {
-                    first << line.toByteArray().toHex();
+                    first << hex;
                     for (size_t i = 0; i < columns.size(); ++i)
                         first << std::nullopt;
                 }

@@ -4,6 +4,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QString>
+
 #include <chrono>
 #include <memory>
 #include <thread>

@@ -8,8 +8,8 @@
 -- call the four functions below: add notice texts, add sign-ups (a batch, or one), and keep a status
 -- row current. It cannot read, change or delete anyone's sign-ups, nor the notices. Each kiosk logs in
 -- as a role that is a member of it (README: "Several kiosks, one database"). The kiosk never creates
--- or alters tables. Running the file a second time in the same database fails at once and changes nothing; in
--- a second database on the same server it makes the same there, for the same group role.
+-- or alters tables. Running the file a second time in the same database fails at once and changes
+-- nothing; in a second database on the same server it makes the same there, for the same group role.
 BEGIN;
 
 CREATE SCHEMA quillmore;
